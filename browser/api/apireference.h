@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace common {
+class Recordset;
+}
+
+namespace tamsel {
+
+// The three "winfun" values shown with a function, read as text (a null value is empty).
+struct ApiFunctionText
+{
+    QString description; // "说明"
+    QString returnValue; // "返回值"
+    QString notes;       // "其它"
+};
+
+// The details text of one function. A null declaration yields no text at all.
+std::optional<QString> composeApiDetails(const std::optional<QString> &declaration,
+                                         const ApiFunctionText &text);
+
+// The two tables of the API reference, paired by position: row k of "funclass" holds the
+// declaration of row k of "winfun".
+class ApiReference
+{
+public:
+    ApiReference(common::Recordset &functions, common::Recordset &declarations);
+
+    // Makes the row with this bookmark current in "winfun"; an unknown or missing bookmark leaves
+    // the current row as it was. Returns the three texts of the current row afterwards.
+    ApiFunctionText select(std::optional<qint64> bookmark);
+    // The declaration paired with the current "winfun" row, positioned directly; nullopt when
+    // there is no such row or it holds no value.
+    std::optional<QString> pairedDeclaration();
+
+private:
+    common::Recordset &m_functions;
+    common::Recordset &m_declarations;
+};
+
+} // namespace tamsel

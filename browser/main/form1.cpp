@@ -1,0 +1,567 @@
+#include "form1.h"
+
+#include "datacontrol.h"
+#include "error.h"
+#include "form3.h"
+#include "frmabout.h"
+#include "imagelists.h"
+#include "messenger.h"
+#include "processstarter.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTextCursor>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace tamsel {
+
+namespace {
+
+constexpr int kIndexRole = Qt::UserRole;
+constexpr int kTagRole = Qt::UserRole + 1;
+constexpr int kBookmarkRole = Qt::UserRole;
+
+const QString kSectionTag = QStringLiteral("tblName");
+const QString kEntryTag = QStringLiteral("Site");
+
+struct ToolbarButton
+{
+    const char *key;
+    const char16_t *caption;
+    int image;
+};
+
+constexpr ToolbarButton kToolbarButtons[] = {
+    {"basic", u"VB基础", 23},  {"example", u"VB实例", 24}, {"api", u"API函数", 26},
+    {"technical", u"VB技巧", 28}, {"exam", u"考试中心", 27},
+};
+
+QPlainTextEdit *makeTextBox(const QString &name, QWidget *parent, const QRect &geometry)
+{
+    auto *box = new QPlainTextEdit(parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return box;
+}
+
+QTreeWidget *makeReportList(const QString &name, const QString &heading, QWidget *parent)
+{
+    auto *list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setGeometry(common::twipsRect(120, 240, 7695, 5775));
+    list->setColumnCount(1);
+    list->setHeaderLabels({heading});
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    return list;
+}
+
+QAction *makeAction(QObject *parent, const char *name, const QString &caption)
+{
+    auto *action = new QAction(caption, parent);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+} // namespace
+
+Form1::Form1(common::ProgramFolder folder, Form1Services services)
+    : m_folder(std::move(folder))
+    , m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tamsel"));
+    // A fixed dialog frame: the window cannot be resized or maximised.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    createControls();
+    createMenus();
+    createToolbar();
+    connectHandlers();
+    setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
+}
+
+Form1::~Form1()
+{
+    delete m_form3;
+    delete m_about;
+}
+
+void Form1::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setFixedSize(common::twipsSize(11295, 7995));
+    setCentralWidget(client);
+
+    m_statusBar1 = new QStatusBar(client);
+    m_statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar1->setGeometry(common::twipsRect(0, 7665, 11295, 330));
+    m_statusBar1->setSizeGripEnabled(false);
+    const std::pair<int, QString> panels[] = {
+        {4800, QStringLiteral("Visual Basic 学习与参考：知识、实例、技巧、API")},
+        {5000, QStringLiteral("单击左边的目录查看内容，用工具栏切换浏览方式")},
+        {1440, QStringLiteral("祝学习愉快")},
+    };
+    for (const auto &[width, text] : panels) {
+        auto *panel = new QLabel(text, m_statusBar1);
+        panel->setToolTip(text);
+        panel->setFixedWidth(common::fromTwips(width) - 6);
+        m_statusBar1->addWidget(panel);
+    }
+
+    m_frame1 = new QGroupBox(client);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(common::twipsRect(0, 1250, 11295, 6375));
+
+    m_dbList1 = new QListWidget(m_frame1);
+    m_dbList1->setObjectName(QStringLiteral("DBList1"));
+    m_dbList1->setGeometry(common::twipsRect(120, 240, 3015, 5940));
+    m_dbList1->setUniformItemSizes(true);
+
+    m_frame2 = new QGroupBox(QStringLiteral("详细说明"), m_frame1);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setGeometry(common::twipsRect(3240, 120, 7935, 6135));
+
+    m_listView2 = makeReportList(QStringLiteral("ListView2"), QStringLiteral("说明"), m_frame2);
+    m_listView2->hide();
+    m_text2 = makeTextBox(QStringLiteral("Text2"), m_frame2, common::twipsRect(120, 240, 7695, 5775));
+    m_text1 = makeTextBox(QStringLiteral("Text1"), m_frame2, common::twipsRect(120, 240, 7695, 5775));
+    m_listView1 = makeReportList(QStringLiteral("ListView1"), QStringLiteral("相关文章"), m_frame2);
+
+    m_treeView1 = new QTreeWidget(m_frame1);
+    m_treeView1->setObjectName(QStringLiteral("TreeView1"));
+    m_treeView1->setGeometry(common::twipsRect(120, 240, 3015, 5895));
+    m_treeView1->setHeaderHidden(true);
+    m_treeView1->setColumnCount(1);
+    m_treeView1->setIconSize(QSize(TreeImages::kSize, TreeImages::kSize));
+    m_treeView1->setSortingEnabled(false);
+
+    // Earlier controls of one container are in front of later ones.
+    for (QWidget *w : {static_cast<QWidget *>(m_treeView1), static_cast<QWidget *>(m_listView1), static_cast<QWidget *>(m_text1),
+                       static_cast<QWidget *>(m_text2), static_cast<QWidget *>(m_listView2), static_cast<QWidget *>(m_frame2),
+                       static_cast<QWidget *>(m_dbList1)})
+        w->raise();
+
+    auto *coolBar = new QWidget(client);
+    coolBar->setObjectName(QStringLiteral("CoolBar1"));
+    coolBar->setGeometry(common::twipsRect(0, 0, 11295, 1260));
+    coolBar->setAutoFillBackground(true);
+
+    m_toolbar1 = new QToolBar(coolBar);
+    m_toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar1->setGeometry(common::twipsRect(120, 120, 10935, 1065));
+    m_toolbar1->setIconSize(QSize(ToolbarImages::kSize, ToolbarImages::kSize));
+    m_toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar1->setMovable(false);
+    m_toolbar1->setFloatable(false);
+
+    m_data3 = new common::DataControl(QStringLiteral("Data3"), m_toolbar1);
+    m_data3->setRecordSource(QStringLiteral("wen"));
+    m_text5 = makeTextBox(QStringLiteral("Text5"), m_toolbar1, QRect(0, 0, 10, 10));
+    m_text4 = makeTextBox(QStringLiteral("Text4"), m_toolbar1, QRect(0, 0, 10, 10));
+    m_text3 = makeTextBox(QStringLiteral("Text3"), m_toolbar1, QRect(0, 0, 10, 10));
+    for (QPlainTextEdit *hidden : {m_text3, m_text4, m_text5})
+        hidden->hide();
+    m_data2 = new common::DataControl(QStringLiteral("Data2"), m_toolbar1);
+    m_data2->setRecordSource(QStringLiteral("funclass"));
+    m_data1 = new common::DataControl(QStringLiteral("Data1"), m_toolbar1);
+    m_data1->setRecordSource(QStringLiteral("winfun"));
+}
+
+void Form1::createMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto addMenu = [bar](const char *name, const QString &caption) {
+        QMenu *menu = bar->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    QMenu *file = addMenu("file", QStringLiteral("文件"));
+    file->addAction(makeAction(this, "exit", QStringLiteral("关闭")));
+
+    QMenu *edit = addMenu("edit", QStringLiteral("编辑"));
+    edit->addAction(makeAction(this, "all", QStringLiteral("全选")));
+    edit->addSeparator()->setObjectName(QStringLiteral("line"));
+    edit->addAction(makeAction(this, "copy", QStringLiteral("复制")));
+    edit->addAction(makeAction(this, "cut", QStringLiteral("剪切")));
+    m_paste = makeAction(this, "paste", QStringLiteral("粘贴"));
+    m_paste->setEnabled(false);
+    edit->addAction(m_paste);
+
+    QMenu *article = addMenu("article", QStringLiteral("内容"));
+    article->addAction(makeAction(this, "basic", QStringLiteral("VB基础")));
+    article->addAction(makeAction(this, "example", QStringLiteral("VB实例")));
+    article->addAction(makeAction(this, "api", QStringLiteral("API函数")));
+    article->addAction(makeAction(this, "technical", QStringLiteral("VB技巧")));
+    article->addAction(makeAction(this, "exam", QStringLiteral("vbQuorvi")));
+
+    QMenu *help = addMenu("help", QStringLiteral("帮助"));
+    help->addAction(makeAction(this, "about", QStringLiteral("关于")));
+}
+
+void Form1::createToolbar()
+{
+    for (const ToolbarButton &button : kToolbarButtons) {
+        QAction *action = m_toolbar1->addAction(QIcon(ToolbarImages::image(button.image)),
+                                                QString::fromUtf16(button.caption));
+        action->setProperty("key", QString::fromLatin1(button.key));
+        action->setToolTip(QString());
+    }
+}
+
+void Form1::connectHandlers()
+{
+    const std::pair<const char *, void (Form1::*)()> menuHandlers[] = {
+        {"exit", &Form1::exit_Click},         {"all", &Form1::all_Click},
+        {"copy", &Form1::copy_Click},         {"cut", &Form1::cut_Click},
+        {"paste", &Form1::paste_Click},       {"basic", &Form1::basic_Click},
+        {"example", &Form1::example_Click},   {"api", &Form1::api_Click},
+        {"technical", &Form1::technical_Click}, {"exam", &Form1::exam_Click},
+        {"about", &Form1::about_Click},
+    };
+    for (const auto &[name, handler] : menuHandlers) {
+        QAction *action = findChild<QAction *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+        connect(action, &QAction::triggered, this, handler);
+    }
+    connect(m_toolbar1, &QToolBar::actionTriggered, this, [this](QAction *action) {
+        Toolbar1_ButtonClick(int(m_toolbar1->actions().indexOf(action)) + 1);
+    });
+    connect(m_treeView1, &QTreeWidget::itemClicked, this, &Form1::TreeView1_NodeClick);
+    connect(m_treeView1, &QTreeWidget::itemExpanded, this, &Form1::TreeView1_Expand);
+    connect(m_treeView1, &QTreeWidget::itemCollapsed, this, &Form1::TreeView1_Collapse);
+    connect(m_listView1, &QTreeWidget::itemClicked, this, &Form1::ListView1_ItemClick);
+    connect(m_listView2, &QTreeWidget::itemClicked, this, &Form1::ListView2_ItemClick);
+    // A click anywhere in the list, on an entry or not, is a click of the list.
+    m_dbList1->viewport()->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_dbList1->viewport() && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        DBList1_Click();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen *screen = this->screen())
+            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    }
+    QMainWindow::showEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window ends the program, as the exit command does.
+    event->accept();
+    exit_Click();
+}
+
+void Form1::Form_Load()
+{
+    m_data1->setDatabaseName(m_folder.path(u"\\api.mdb"));
+    m_data2->setDatabaseName(m_folder.path(u"\\api.mdb"));
+    m_data3->setDatabaseName(m_folder.path(u"\\shili.mdb"));
+    m_text2->hide();
+    m_listView1->clear();
+    m_text1->show();
+    m_listView1->hide();
+    m_dbList1->hide();
+    m_text1->clear();
+    m_db = common::Database::open(m_folder.path(u"\\vb.MDB"), common::Database::Access::ReadOnly);
+    m_treeView1->setSortingEnabled(false);
+    buildKnowledgeTree();
+}
+
+void Form1::openRecordSources()
+{
+    try {
+        m_data1->refresh(common::Database::Access::ReadOnly);
+        m_data2->refresh(common::Database::Access::ReadOnly);
+        common::Recordset &functions = *m_data1->recordset();
+        const QList<common::FieldValue> names = functions.column(QStringLiteral("函数"));
+        const QList<qint64> &bookmarks = functions.bookmarks();
+        m_api = std::make_unique<ApiReference>(functions, *m_data2->recordset());
+        m_dbList1->setUpdatesEnabled(false);
+        for (qsizetype i = 0; i < names.size() && i < bookmarks.size(); ++i) {
+            auto *item = new QListWidgetItem(names[i].value_or(QString()), m_dbList1);
+            item->setData(kBookmarkRole, bookmarks[i]);
+        }
+        m_dbList1->setUpdatesEnabled(true);
+    } catch (const common::Error &error) {
+        m_api.reset();
+        m_dbList1->clear();
+        m_data1->close();
+        m_data2->close();
+        m_services.messenger.showError(error);
+    }
+    try {
+        m_data3->refresh(common::Database::Access::ReadOnly);
+        if (!m_data3->recordset()->hasField(QStringLiteral("shiliname")))
+            throw common::Error::fieldNotFound(QStringLiteral("wen"), QStringLiteral("shiliname"));
+    } catch (const common::Error &error) {
+        m_data3->close();
+        m_services.messenger.showError(error);
+    }
+}
+
+void Form1::clearTree()
+{
+    m_treeView1->clear();
+    m_nodeCount = 0;
+}
+
+QTreeWidgetItem *Form1::addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
+                                const QString &image)
+{
+    auto *node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_treeView1);
+    node->setText(0, text);
+    node->setData(0, kIndexRole, ++m_nodeCount);
+    node->setData(0, kTagRole, tag);
+    node->setIcon(0, TreeImages::image(image));
+    return node;
+}
+
+int Form1::nodeIndex(const QTreeWidgetItem *node)
+{
+    return node ? node->data(0, kIndexRole).toInt() : 0;
+}
+
+void Form1::buildKnowledgeTree()
+{
+    const QList<KnowledgeSection> sections = readKnowledgeBase(*m_db);
+    m_treeView1->setUpdatesEnabled(false);
+    for (const KnowledgeSection &section : sections) {
+        QTreeWidgetItem *sectionNode = addNode(nullptr, section.title, kSectionTag, QStringLiteral("closed"));
+        for (const KnowledgeEntry &entry : section.entries) {
+            QTreeWidgetItem *entryNode = addNode(sectionNode, entry.title, kEntryTag, QStringLiteral("leaf"));
+            m_desc.set(nodeIndex(entryNode), entry.description);
+        }
+    }
+    m_treeView1->setUpdatesEnabled(true);
+}
+
+void Form1::addCategoryNodes(CatalogueKind kind)
+{
+    for (const QString &name : Catalogue::categoryNames(kind))
+        addNode(nullptr, name, QString(), QStringLiteral("shili"));
+}
+
+void Form1::fillList(QTreeWidget *list, const QStringList &entries)
+{
+    list->clear();
+    QList<QTreeWidgetItem *> items;
+    items.reserve(entries.size());
+    for (const QString &entry : entries)
+        items.append(new QTreeWidgetItem(QStringList{entry}));
+    list->addTopLevelItems(items);
+}
+
+void Form1::exit_Click()
+{
+    QCoreApplication::exit(0);
+}
+
+void Form1::all_Click()
+{
+    for (QPlainTextEdit *box : {m_text1, m_text2}) {
+        if (box->isHidden())
+            continue;
+        box->setFocus();
+        box->selectAll();
+    }
+}
+
+void Form1::copy_Click()
+{
+    QGuiApplication::clipboard()->setText(m_text1->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'));
+    m_paste->setEnabled(true);
+}
+
+void Form1::cut_Click()
+{
+    QTextCursor cursor = m_text1->textCursor();
+    QGuiApplication::clipboard()->setText(cursor.selectedText().replace(QChar::ParagraphSeparator, u'\n'));
+    cursor.removeSelectedText();
+    m_text1->setTextCursor(cursor);
+}
+
+void Form1::paste_Click()
+{
+    QTextCursor cursor = m_text1->textCursor();
+    cursor.insertText(QGuiApplication::clipboard()->text());
+    m_text1->setTextCursor(cursor);
+}
+
+void Form1::basic_Click()
+{
+    clearTree();
+    m_listView2->hide();
+    Form_Load();
+}
+
+void Form1::example_Click()
+{
+    clearTree();
+    m_listView2->hide();
+    m_listView1->show();
+    m_text1->hide();
+    m_text2->hide();
+    m_dbList1->hide();
+    addCategoryNodes(CatalogueKind::Example);
+}
+
+void Form1::technical_Click()
+{
+    m_text1->hide();
+    m_text2->hide();
+    m_dbList1->hide();
+    m_treeView1->hide();
+    m_treeView1->show();
+    clearTree();
+    m_listView1->hide();
+    m_listView2->show();
+    addCategoryNodes(CatalogueKind::Technique);
+}
+
+void Form1::api_Click()
+{
+    clearTree();
+    m_listView1->hide();
+    m_listView2->hide();
+    m_text1->clear();
+    m_text2->show();
+    m_dbList1->show();
+}
+
+void Form1::exam_Click()
+{
+    // Starting the exam program is best effort: a failure changes nothing and says nothing.
+    m_services.starter.start(m_folder.path(u"\\Quorvi"));
+}
+
+void Form1::about_Click()
+{
+    setEnabled(false);
+    m_about = new FrmAbout(m_services.registry, m_services.starter, m_services.messenger,
+                           m_services.fileExists, [this] { setEnabled(true); });
+    m_about->show();
+}
+
+void Form1::runCommand(Command command)
+{
+    switch (command) {
+    case Command::Knowledge: basic_Click(); break;
+    case Command::Example: example_Click(); break;
+    case Command::Api: api_Click(); break;
+    case Command::Technique: technical_Click(); break;
+    case Command::Exam: exam_Click(); break;
+    }
+}
+
+void Form1::Toolbar1_ButtonClick(int index)
+{
+    if (const auto command = commandForToolbarIndex(index))
+        runCommand(*command);
+}
+
+void Form1::TreeView1_NodeClick(QTreeWidgetItem *node)
+{
+    if (!node)
+        return;
+    common::setBoxText(m_text1, m_desc.at(nodeIndex(node)));
+
+    const auto category = Catalogue::findCategory(node->text(0));
+    if (!category)
+        return;
+    if (category->kind == CatalogueKind::Example) {
+        fillList(m_listView1, Catalogue::exampleEntries(category->folder));
+    } else {
+        m_listView2->clear();
+        if (common::Recordset *wen = m_data3->recordset())
+            fillList(m_listView2, Catalogue::techniqueEntries(*wen, category->folder));
+    }
+}
+
+void Form1::TreeView1_Expand(QTreeWidgetItem *node)
+{
+    if (node->data(0, kTagRole).toString() == kSectionTag || nodeIndex(node) == 1)
+        node->setIcon(0, TreeImages::image(QStringLiteral("open")));
+}
+
+void Form1::TreeView1_Collapse(QTreeWidgetItem *node)
+{
+    if (node->data(0, kTagRole).toString() == kSectionTag || nodeIndex(node) == 1)
+        node->setIcon(0, TreeImages::image(QStringLiteral("closed")));
+}
+
+void Form1::ListView1_ItemClick(QTreeWidgetItem *item)
+{
+    if (!item)
+        return;
+    if (const auto location = Catalogue::resolve(CatalogueKind::Example, item->text(0)))
+        ShowArticle(*location, item->text(0));
+}
+
+void Form1::ListView2_ItemClick(QTreeWidgetItem *item)
+{
+    if (!item)
+        return;
+    if (const auto location = Catalogue::resolve(CatalogueKind::Technique, item->text(0)))
+        ShowArticle(*location, item->text(0));
+}
+
+void Form1::ShowArticle(const ArticleLocation &location, const QString &title)
+{
+    if (!m_form3)
+        m_form3 = new Form3();
+    m_form3->show();
+    QString text;
+    try {
+        text = readArticle(m_folder.path(location.suffix()));
+    } catch (const common::Error &error) {
+        // The window keeps what it showed; the user is told which file is missing.
+        m_services.messenger.showError(error);
+        return;
+    }
+    m_form3->setWindowTitle(title);
+    m_form3->setArticleText(text);
+}
+
+void Form1::DBList1_Click()
+{
+    if (!m_api)
+        return;
+    std::optional<qint64> bookmark;
+    if (const QListWidgetItem *item = m_dbList1->currentItem(); item && item->isSelected())
+        bookmark = item->data(kBookmarkRole).toLongLong();
+    const ApiFunctionText text = m_api->select(bookmark);
+    common::setBoxText(m_text3, text.description);
+    common::setBoxText(m_text4, text.returnValue);
+    common::setBoxText(m_text5, text.notes);
+    if (const auto details = composeApiDetails(m_api->pairedDeclaration(), text))
+        common::setBoxText(m_text2, *details);
+}
+
+} // namespace tamsel

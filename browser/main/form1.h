@@ -1,0 +1,135 @@
+#pragma once
+
+#include "apireference.h"
+#include "articlereader.h"
+#include "catalogue.h"
+#include "commands.h"
+#include "form3.h"
+#include "frmabout.h"
+#include "knowledgebase.h"
+#include "programfolder.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QGroupBox;
+class QListWidget;
+class QPlainTextEdit;
+class QStatusBar;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace common {
+class DataControl;
+class Database;
+class Messenger;
+class ProcessStarter;
+}
+
+namespace tamsel {
+
+class Registry;
+
+// What the main window needs from the world outside; tests pass their own.
+struct Form1Services
+{
+    common::Messenger &messenger;
+    common::ProcessStarter &starter;
+    Registry &registry;
+    std::function<bool(const QString &)> fileExists;
+};
+
+// Tamsel's main window: the knowledge tree, the browsing modes, the title lists, the API pane.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    Form1(common::ProgramFolder folder, Form1Services services);
+    ~Form1() override;
+
+    // The start-up routine; also the end of the knowledge-mode command. Throws common::Error.
+    void Form_Load();
+    // Opens the record sources once the window has loaded; failures are told, not fatal.
+    void openRecordSources();
+
+    void exit_Click();
+    void all_Click();
+    void copy_Click();
+    void cut_Click();
+    void paste_Click();
+    void basic_Click();
+    void example_Click();
+    void api_Click();
+    void technical_Click();
+    void exam_Click();
+    void about_Click();
+    void Toolbar1_ButtonClick(int index);
+    void TreeView1_NodeClick(QTreeWidgetItem *node);
+    void TreeView1_Expand(QTreeWidgetItem *node);
+    void TreeView1_Collapse(QTreeWidgetItem *node);
+    void ListView1_ItemClick(QTreeWidgetItem *item);
+    void ListView2_ItemClick(QTreeWidgetItem *item);
+    void DBList1_Click();
+    void ShowArticle(const ArticleLocation &location, const QString &title);
+
+    // The 1-based creation index of a tree node.
+    static int nodeIndex(const QTreeWidgetItem *node);
+    Form3 *readingWindow() const { return m_form3; }
+    FrmAbout *aboutBox() const { return m_about; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void createToolbar();
+    void connectHandlers();
+    void runCommand(Command command);
+
+    void clearTree();
+    QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
+                             const QString &image);
+    void buildKnowledgeTree();
+    void addCategoryNodes(CatalogueKind kind);
+    void fillList(QTreeWidget *list, const QStringList &entries);
+
+    common::ProgramFolder m_folder;
+    Form1Services m_services;
+    std::unique_ptr<common::Database> m_db;
+    NodeDescriptions m_desc;
+    int m_nodeCount = 0;
+    std::unique_ptr<ApiReference> m_api;
+    bool m_centred = false;
+
+    QTreeWidget *m_treeView1 = nullptr;
+    QListWidget *m_dbList1 = nullptr;
+    QGroupBox *m_frame1 = nullptr;
+    QGroupBox *m_frame2 = nullptr;
+    QTreeWidget *m_listView1 = nullptr;
+    QTreeWidget *m_listView2 = nullptr;
+    QPlainTextEdit *m_text1 = nullptr;
+    QPlainTextEdit *m_text2 = nullptr;
+    QPlainTextEdit *m_text3 = nullptr;
+    QPlainTextEdit *m_text4 = nullptr;
+    QPlainTextEdit *m_text5 = nullptr;
+    QToolBar *m_toolbar1 = nullptr;
+    QStatusBar *m_statusBar1 = nullptr;
+    common::DataControl *m_data1 = nullptr;
+    common::DataControl *m_data2 = nullptr;
+    common::DataControl *m_data3 = nullptr;
+    QAction *m_paste = nullptr;
+
+    QPointer<Form3> m_form3;
+    QPointer<FrmAbout> m_about;
+};
+
+} // namespace tamsel

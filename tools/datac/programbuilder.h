@@ -1,0 +1,54 @@
+#pragma once
+
+#include "databasewriter.h"
+#include "problems.h"
+#include "recordfile.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace datac {
+
+// Compiles the sources under data/ into a program folder and checks the content: every catalogue
+// title has its article, the technique records match their titles, every function has its
+// declaration, every question a standard answer, and the counts are those the programs expect.
+class ProgramBuilder
+{
+public:
+    ProgramBuilder(QString sourceDir, QString programDir);
+
+    // Returns false when any problem was found; problems() then names each file and line.
+    bool build();
+
+    const Problems &problems() const { return m_problems; }
+    // Every file and folder read, for the build's dependency tracking.
+    const QStringList &inputs() const { return m_inputs; }
+    QStringList notes() const { return m_notes; }
+
+    // Limits of the content, checked on every build.
+    static constexpr int kMinSections = 8, kMaxSections = 12;
+    static constexpr int kMinEntries = 80, kMaxEntries = 200;
+    static constexpr int kMinFunctions = 200;
+    static constexpr int kMinQuestions = 60;
+    static constexpr int kTechniqueRecords = 118;
+
+private:
+    QStringList sourceFiles(const QString &folder, const QString &suffix);
+    QList<RecordFile> readRecordFiles(const QString &folder);
+    void checkFields(const RecordFile &file, const QStringList &allowed);
+
+    void buildKnowledge();
+    void buildApi();
+    void buildTechniqueRecords();
+    void buildQuestionBank();
+    void buildArticles();
+    void write(const QString &fileName, const QList<TableData> &tables);
+
+    QString m_source;
+    QString m_program;
+    Problems m_problems;
+    QStringList m_inputs;
+    QStringList m_notes;
+};
+
+} // namespace datac
