@@ -1,0 +1,18 @@
+#include "application.h"
+#include "error.h"
+#include "form1.h"
+#include "programfolder.h"
+
+int main(int argc, char **argv)
+{
+    common::Application app(argc, argv, QStringLiteral("Quorvi"));
+    try {
+        quorvi::Form1 form(common::ProgramFolder::ofRunningProgram());
+        form.show();
+        return app.exec();
+    } catch (const common::Error &error) {
+        common::Application::fail(error);
+    } catch (const std::exception &error) {
+        common::Application::fail(error);
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+struct sqlite3;
+
+// Question banks for the exam tests, written and read through SQLite directly, apart from the
+// record layer under test.
+namespace bankfixture {
+
+struct Question
+{
+    QString text;
+    QVariant userAnswer; // invalid: never answered (null in the file)
+    QString standardAnswer;
+};
+
+enum class Damage { None, NoQuestionTable, NoSetTable, NoAnswerField };
+
+// "第N题 ..." with its four choices on CR LF lines; standard answers run A, B, C, D, A, ...
+QString questionText(int number);
+QList<Question> numbered(int count, const QVariantList &answers = {});
+QStringList defaultSets();
+
+void writeBank(const QString &path, const QList<Question> &questions,
+               const QStringList &sets = defaultSets(), Damage damage = Damage::None);
+
+// What another program sees in the file right now.
+QVariantList storedAnswers(const QString &path);
+void storeAnswer(const QString &path, int row, const QString &answer);
+QString integrityCheck(const QString &path);
+QByteArray fileBytes(const QString &path);
+
+// Holds the file's write lock (as another program in the middle of a save) while it lives.
+class WriteLock
+{
+public:
+    explicit WriteLock(const QString &path);
+    ~WriteLock();
+    WriteLock(const WriteLock &) = delete;
+    WriteLock &operator=(const WriteLock &) = delete;
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+} // namespace bankfixture

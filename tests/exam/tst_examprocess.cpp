@@ -1,0 +1,188 @@
+#include "bankfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using bankfixture::Damage;
+
+namespace {
+
+enum class Bank { Missing, Corrupt, NoSetTable, Good };
+
+QProcessEnvironment headless()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    return env;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Bank)
+
+class ExamProcessTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void failedStart_data();
+    void failedStart();
+    void runsOnItsBank();
+    void answerSurvivesKill_data();
+    void answerSurvivesKill();
+    void twoWindowsKeepEveryAnswer();
+
+private:
+    QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
+    QString bankPath() const { return folder() + u"/shiti.mdb"_s; }
+    void startQuorvi(QProcess &process, const QStringList &arguments = {});
+    void startDriver(QProcess &process, const QStringList &arguments);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void ExamProcessTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QFile::copy(QStringLiteral(TEST_PROGRAM_DIR "/Quorvi"), folder() + u"/Quorvi"_s));
+}
+
+void ExamProcessTest::startQuorvi(QProcess &process, const QStringList &arguments)
+{
+    process.setProcessEnvironment(headless());
+    process.setWorkingDirectory(QDir::tempPath());
+    process.start(folder() + u"/Quorvi"_s, arguments);
+    QVERIFY(process.waitForStarted());
+}
+
+void ExamProcessTest::startDriver(QProcess &process, const QStringList &arguments)
+{
+    process.setProcessEnvironment(headless());
+    process.start(QStringLiteral(EXAM_DRIVER), QStringList{folder()} + arguments);
+    QVERIFY(process.waitForStarted());
+}
+
+void ExamProcessTest::failedStart_data()
+{
+    QTest::addColumn<Bank>("bank");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing") << Bank::Missing << QStringList{} << "3024";
+    QTest::newRow("corrupt") << Bank::Corrupt << QStringList{} << "3343";
+    QTest::newRow("no set table") << Bank::NoSetTable << QStringList{} << "3078";
+    // A bank named on the command line is not read: Quorvi takes no arguments.
+    QTest::newRow("arguments are ignored") << Bank::Missing << QStringList{u"GOOD"_s} << "3024";
+}
+
+void ExamProcessTest::failedStart()
+{
+    QFETCH(Bank, bank);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    QTemporaryDir elsewhere;
+    const QString goodBank = elsewhere.filePath(u"shiti.mdb"_s);
+    bankfixture::writeBank(goodBank, bankfixture::numbered(3));
+    arguments.replaceInStrings(u"GOOD"_s, goodBank);
+
+    if (bank == Bank::Corrupt) {
+        bankfixture::writeBank(bankPath(), bankfixture::numbered(3));
+        QByteArray bytes = bankfixture::fileBytes(bankPath());
+        bytes.replace(0, 16, "not a bank file!");
+        QFile file(bankPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    } else if (bank == Bank::NoSetTable) {
+        bankfixture::writeBank(bankPath(), bankfixture::numbered(3), {}, Damage::NoSetTable);
+    }
+    const QByteArray before = bankfixture::fileBytes(bankPath());
+    const QByteArray goodBefore = bankfixture::fileBytes(goodBank);
+
+    QProcess quorvi;
+    startQuorvi(quorvi, arguments);
+    QVERIFY(quorvi.waitForFinished(30000));
+    QCOMPARE(quorvi.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quorvi.exitCode(), 1);
+    const QString error = QString::fromUtf8(quorvi.readAllStandardError());
+    QVERIFY2(error.contains(message), qPrintable(error));
+    QVERIFY2(error.contains(bank == Bank::NoSetTable ? u"题库名"_s : bankPath()), qPrintable(error));
+
+    QCOMPARE(QFileInfo::exists(bankPath()), bank != Bank::Missing);
+    QCOMPARE(bankfixture::fileBytes(bankPath()), before);
+    QCOMPARE(bankfixture::fileBytes(goodBank), goodBefore);
+    QCOMPARE(QDir(folder()).entryList(QDir::Files).size(), bank == Bank::Missing ? 1 : 2);
+}
+
+void ExamProcessTest::runsOnItsBank()
+{
+    bankfixture::writeBank(bankPath(), bankfixture::numbered(3, {u"B"_s}));
+    const QByteArray before = bankfixture::fileBytes(bankPath());
+    QProcess quorvi;
+    startQuorvi(quorvi, {u"--anything"_s});
+    QVERIFY2(!quorvi.waitForFinished(1500), quorvi.readAllStandardError().constData());
+    quorvi.kill();
+    QVERIFY(quorvi.waitForFinished());
+    QCOMPARE(bankfixture::fileBytes(bankPath()), before);
+}
+
+void ExamProcessTest::answerSurvivesKill_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("button");
+
+    QTest::newRow("first question, B") << 0 << 1;
+    QTest::newRow("fourth question, D") << 3 << 3;
+}
+
+void ExamProcessTest::answerSurvivesKill()
+{
+    QFETCH(int, steps);
+    QFETCH(int, button);
+
+    bankfixture::writeBank(bankPath(), bankfixture::numbered(6));
+    QProcess driver;
+    startDriver(driver, {u"answer"_s, QString::number(steps), QString::number(button)});
+    while (!driver.canReadLine())
+        QVERIFY2(driver.waitForReadyRead(30000), driver.readAllStandardError().constData());
+    QCOMPARE(driver.readLine(), QByteArray("stored\n"));
+    QCOMPARE(driver.state(), QProcess::Running);
+    driver.kill(); // SIGKILL: no clean-up of any kind
+    QVERIFY(driver.waitForFinished());
+    QCOMPARE(driver.exitStatus(), QProcess::CrashExit);
+
+    QVariantList expected(6);
+    expected[steps] = QString(QChar(char16_t(u'A' + button)));
+    QCOMPARE(bankfixture::storedAnswers(bankPath()), expected);
+    QCOMPARE(bankfixture::integrityCheck(bankPath()), u"ok"_s);
+}
+
+// Two exam windows in two processes answer alternate questions of one bank at the same time;
+// their saves wait for each other and every answer is in the file afterwards.
+void ExamProcessTest::twoWindowsKeepEveryAnswer()
+{
+    constexpr int questionCount = 300;
+    bankfixture::writeBank(bankPath(), bankfixture::numbered(questionCount));
+    std::array<QProcess, 2> drivers;
+    for (int parity = 0; parity < 2; ++parity)
+        startDriver(drivers[parity], {u"sweep"_s, QString::number(parity)});
+    for (QProcess &driver : drivers) {
+        QVERIFY(driver.waitForFinished(120000));
+        QVERIFY2(driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0,
+                 driver.readAllStandardError().constData());
+    }
+    QVariantList expected;
+    for (int position = 0; position < questionCount; ++position)
+        expected.append(QString(QChar(char16_t(u'A' + position % 4))));
+    QCOMPARE(bankfixture::storedAnswers(bankPath()), expected);
+}
+
+QTEST_GUILESS_MAIN(ExamProcessTest)
+#include "tst_examprocess.moc"
