@@ -11,24 +11,16 @@ namespace tamsel {
 
 QString articleText(QByteArrayView bytes)
 {
-    // Line ends are ASCII and never the trail byte of a double-byte character, so the lines are
-    // joined with CR LF first and decoded in one pass. A line that ends in a lone lead byte is
-    // decoded up to there on its own, so that the lead byte cannot swallow the CR.
+    // Line ends are ASCII and never the trail byte of a double-byte character (nor swallowed as
+    // one by the decoder), so the lines are joined with CR LF first and decoded in one pass.
     QByteArray joined;
     joined.reserve(bytes.size() + bytes.size() / 16 + 2);
     common::LineReader reader(bytes);
-    QString text;
     while (!reader.atEnd()) {
-        const QByteArrayView line = reader.readLine();
-        joined.append(line);
-        if (common::endsInLoneLeadByte(line)) {
-            text += common::decode936(joined);
-            joined.clear();
-        }
+        joined.append(reader.readLine());
         joined.append("\r\n", 2);
     }
-    text += common::decode936(joined);
-    return text;
+    return common::decode936(joined);
 }
 
 QString readArticle(const QString &path)

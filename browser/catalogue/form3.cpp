@@ -4,8 +4,44 @@
 #include "twips.h"
 
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
 
 namespace tamsel {
+
+namespace {
+
+// Characters put into the box in one go; about a few thousand lines, a few tens of milliseconds.
+constexpr qsizetype kPiece = 256 * 1024;
+// Word wrapping a line this long without a break opportunity costs minutes in the text layout;
+// such a line is wrapped anywhere instead.
+constexpr qsizetype kLongLine = 16 * 1024;
+
+// The end of the next piece: after a line break where there is one, so pieces join cleanly.
+qsizetype pieceEnd(const QString &text, qsizetype from)
+{
+    const qsizetype limit = from + kPiece;
+    if (limit >= text.size())
+        return text.size();
+    const qsizetype lineEnd = text.lastIndexOf(u'\n', limit);
+    return lineEnd >= from ? lineEnd + 1 : limit;
+}
+
+bool hasLongLine(const QString &text)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end - start > kLongLine)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
 
 Form3::Form3()
     : m_text1(new QPlainTextEdit(this))
@@ -31,7 +67,31 @@ void Form3::Form_Load()
 
 void Form3::setArticleText(const QString &text)
 {
-    common::setBoxText(m_text1, text);
+    const quint64 generation = ++m_generation;
+    m_pending = common::displayText(text);
+    m_text1->setWordWrapMode(hasLongLine(m_pending) ? QTextOption::WrapAnywhere
+                                                     : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_offset = pieceEnd(m_pending, 0);
+    m_text1->document()->setUndoRedoEnabled(false);
+    m_text1->setPlainText(m_pending.left(m_offset));
+    appendPending(generation);
+}
+
+void Form3::appendPending(quint64 generation)
+{
+    if (generation != m_generation)
+        return; // another article has replaced this one
+    if (m_offset >= m_pending.size()) {
+        m_pending.clear();
+        m_text1->document()->setUndoRedoEnabled(true);
+        return;
+    }
+    const qsizetype end = pieceEnd(m_pending, m_offset);
+    QTextCursor cursor(m_text1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(m_pending.mid(m_offset, end - m_offset));
+    m_offset = end;
+    QTimer::singleShot(0, this, [this, generation] { appendPending(generation); });
 }
 
 } // namespace tamsel

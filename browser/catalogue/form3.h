@@ -15,13 +15,20 @@ class Form3 : public QWidget
 public:
     Form3();
 
+    // Replaces the whole text. A long article shows its beginning at once and the rest follows
+    // in pieces between events, so that no window stops answering while it loads.
     void setArticleText(const QString &text);
+    bool isLoading() const { return !m_pending.isEmpty(); }
     QPlainTextEdit *textBox() const { return m_text1; }
 
 private:
     void Form_Load();
+    void appendPending(quint64 generation);
 
     QPlainTextEdit *m_text1;
+    QString m_pending;
+    qsizetype m_offset = 0;
+    quint64 m_generation = 0;
 };
 
 } // namespace tamsel
