@@ -3,7 +3,9 @@
 #include "textbox.h"
 #include "twips.h"
 
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -55,6 +57,8 @@ Form3::Form3()
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setPlainText(QStringLiteral("Text1"));
     m_text1->setFocus();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     Form_Load();
 }
 

@@ -222,7 +222,8 @@ void Form1::createToolbar()
         QAction *action = m_toolbar1->addAction(QIcon(ToolbarImages::image(button.image)),
                                                 QString::fromUtf16(button.caption));
         action->setProperty("key", QString::fromLatin1(button.key));
-        action->setToolTip(QString());
+        // The buttons have no tooltips; a tool button would otherwise repeat its caption.
+        m_toolbar1->widgetForAction(action)->setToolTip(QString());
     }
 }
 

@@ -1,0 +1,100 @@
+#include "articlereader.h"
+#include "error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class ArticleTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void articleText_data();
+    void articleText();
+    void readArticle_data();
+    void readArticle();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void ArticleTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void ArticleTest::articleText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("CR LF after each line") << "A\r\nB\r\n"_ba << u"A\r\nB\r\n"_s;
+    QTest::newRow("no final line end") << "A\r\nB"_ba << u"A\r\nB\r\n"_s;
+    QTest::newRow("CR alone") << "A\rB\r"_ba << u"A\r\nB\r\n"_s;
+    QTest::newRow("CR alone, no final line end") << "A\rB"_ba << u"A\r\nB\r\n"_s;
+    QTest::newRow("lone LF stays in its line") << "A\nB\n"_ba << u"A\nB\n\r\n"_s;
+    QTest::newRow("LF before CR") << "A\n\rB"_ba << u"A\n\r\nB\r\n"_s;
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("one empty line") << "\r\n"_ba << u"\r\n"_s;
+    QTest::newRow("CR CR LF is an empty line") << "A\r\r\nB"_ba << u"A\r\n\r\nB\r\n"_s;
+    QTest::newRow("code page 936") << "\xD6\xD0\xCE\xC4\r\n\xB4\xB0\xCC\xE5"_ba << u"中文\r\n窗体\r\n"_s;
+    QTest::newRow("invalid trail byte") << "\x81\x30X"_ba << u"\uFFFD0X\r\n"_s;
+    QTest::newRow("lead byte before CR LF") << "A\x81\r\nB\r\n"_ba << u"A\uFFFD\r\nB\r\n"_s;
+    QTest::newRow("lead byte before CR") << "\xD6\xD0\xD6\rB"_ba << u"中\uFFFD\r\nB\r\n"_s;
+    QTest::newRow("lead byte at the end") << "A\xD6"_ba << u"A\uFFFD\r\n"_s;
+    QTest::newRow("long line") << QByteArray(200000, 'x') << QString(200000, u'x') + u"\r\n"_s;
+}
+
+void ArticleTest::articleText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(tamsel::articleText(bytes), text);
+}
+
+void ArticleTest::readArticle_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number"); // 0: read
+    QTest::newRow("file") << u"data1.txt"_s << 0;
+    QTest::newRow("missing file") << u"data2.txt"_s << 53;
+    QTest::newRow("folder") << u"folder"_s << 53;
+    QTest::newRow("unreadable file") << u"locked.txt"_s << 3051;
+}
+
+void ArticleTest::readArticle()
+{
+    QFETCH(QString, name);
+    QFETCH(int, number);
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (name == u"folder") {
+        QVERIFY(QDir(m_dir->path()).mkdir(name));
+    } else if (number != 53) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("A\nB\r\xB4\xB0\xCC\xE5");
+        file.close();
+    }
+    if (number == 3051) {
+        QVERIFY(file.setPermissions({}));
+        if (file.open(QIODevice::ReadOnly))
+            QSKIP("The superuser reads any file");
+    }
+    try {
+        QCOMPARE(tamsel::readArticle(path), u"A\nB\r\n窗体\r\n"_s);
+        QCOMPARE(number, 0);
+    } catch (const common::Error &e) {
+        QCOMPARE(e.number(), number);
+        QVERIFY2(e.text().contains(path), qUtf8Printable(e.text()));
+    }
+}
+
+QTEST_GUILESS_MAIN(ArticleTest)
+#include "test_article.moc"

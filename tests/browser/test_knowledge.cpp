@@ -1,0 +1,133 @@
+#include "commands.h"
+#include "database.h"
+#include "knowledgebase.h"
+#include "fixtures.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using tamsel::Command;
+
+class KnowledgeTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void tableNames_data();
+    void tableNames();
+    void readKnowledgeBase();
+    void nodeDescriptions();
+    void toolbar_data();
+    void toolbar();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void KnowledgeTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void KnowledgeTest::tableNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("knowledge");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("six characters") << u"VB基础知识"_s << true << u"基础知识"_s;
+    QTest::newRow("four characters") << u"数据类型"_s << true << u"数据类型"_s;
+    QTest::newRow("three characters") << u"控件表"_s << true << u"控件表"_s;
+    QTest::newRow("MSys") << u"MSysObjects"_s << false << QString();
+    QTest::newRow("USys") << u"USysRibbons"_s << false << QString();
+    QTest::newRow("MSys alone") << u"MSys"_s << false << QString();
+    QTest::newRow("lower-case msys") << u"msysObjects"_s << true << u"ects"_s;
+    QTest::newRow("lower-case usys") << u"usysData"_s << true << u"Data"_s;
+    QTest::newRow("upper-case MSYS") << u"MSYSlist"_s << true << u"list"_s;
+    QTest::newRow("MSys later in the name") << u"表MSys"_s << true << u"MSys"_s;
+    QTest::newRow("shorter than MSys") << u"MSy"_s << true << u"MSy"_s;
+}
+
+void KnowledgeTest::tableNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, knowledge);
+    QFETCH(QString, title);
+    QCOMPARE(tamsel::isKnowledgeTable(name), knowledge);
+    if (knowledge)
+        QCOMPARE(tamsel::sectionTitle(name), title);
+}
+
+void KnowledgeTest::readKnowledgeBase()
+{
+    // Tables in an order no sort gives, records stored out of order, the fields in either order;
+    // the system tables lack the entry fields, so reading them would fail.
+    const QStringList fields{u"目录"_s, u"内容"_s, u"备注"_s};
+    const QList<fixtures::Table> tables{
+        {u"VB控件基础"_s, fields,
+         {{u"窗体"_s, u"容器。"_s, u"x"_s}, {u"按钮"_s, u"命令按钮。"_s, QString()}, {u"标签"_s, QString(), u"y"_s}}},
+        {u"MSysObjects"_s, {u"Id"_s}, {{u"1"_s}}},
+        {u"msysdata"_s, fields, {{u"小写"_s, u"也是知识表。"_s, QString()}}},
+        {u"没有条目"_s, fields, {}},
+        {u"USysRibbons"_s, {u"Id"_s}, {{u"2"_s}}},
+        {u"变量"_s, {u"内容"_s, u"目录"_s}, {{u"无标题。"_s, QString()}, {u"作用域。"_s, u"作用域"_s}}},
+        {u"A基础语法"_s, fields, {{u"语句"_s, u"一行一句。"_s, u"z"_s}}},
+    };
+    const QString path = m_dir->filePath(u"vb.MDB"_s);
+    QVERIFY(fixtures::writeDatabase(path, tables));
+    const auto db = common::Database::open(path, common::Database::Access::ReadOnly);
+
+    QStringList read; // "[section]" lines, each followed by its "title|description" lines
+    for (const tamsel::KnowledgeSection &section : tamsel::readKnowledgeBase(*db)) {
+        read.append(u'[' + section.title + u']');
+        for (const tamsel::KnowledgeEntry &entry : section.entries)
+            read.append(entry.title + u'|' + entry.description);
+    }
+    QCOMPARE(read, (QStringList{u"[控件基础]"_s, u"窗体|容器。"_s, u"按钮|命令按钮。"_s, u"标签|"_s,
+                                u"[data]"_s, u"小写|也是知识表。"_s, u"[没有条目]"_s,
+                                u"[变量]"_s, u"|无标题。"_s, u"作用域|作用域。"_s,
+                                u"[基础语法]"_s, u"语句|一行一句。"_s}));
+}
+
+void KnowledgeTest::nodeDescriptions()
+{
+    tamsel::NodeDescriptions desc;
+    QCOMPARE(desc.size(), 100);
+    for (int node = 0; node <= 101; ++node)
+        QVERIFY(desc.at(node).isEmpty());
+    // A tree of 150 nodes, then a smaller one: the second overwrites only the slots it writes.
+    for (int node = 2; node <= 150; ++node)
+        desc.set(node, u"first %1"_s.arg(node));
+    desc.set(2, u"second 2"_s);
+    QCOMPARE(desc.size(), 150);
+    const QStringList seen{desc.at(1), desc.at(2), desc.at(3), desc.at(150), desc.at(151)};
+    QCOMPARE(seen, (QStringList{QString(), u"second 2"_s, u"first 3"_s, u"first 150"_s, QString()}));
+}
+
+void KnowledgeTest::toolbar_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("command"); // -1: none
+    QTest::newRow("0") << 0 << -1;
+    QTest::newRow("1 knowledge") << 1 << int(Command::Knowledge);
+    QTest::newRow("2 examples") << 2 << int(Command::Example);
+    QTest::newRow("3 API") << 3 << int(Command::Api);
+    QTest::newRow("4 techniques") << 4 << int(Command::Technique);
+    QTest::newRow("5 exam") << 5 << int(Command::Exam);
+    QTest::newRow("6") << 6 << -1;
+}
+
+void KnowledgeTest::toolbar()
+{
+    QFETCH(int, index);
+    QFETCH(int, command);
+    const auto found = tamsel::commandForToolbarIndex(index);
+    QCOMPARE(found ? int(*found) : -1, command);
+}
+
+QTEST_GUILESS_MAIN(KnowledgeTest)
+#include "test_knowledge.moc"

@@ -1,0 +1,161 @@
+#include "processstarter.h"
+#include "registry.h"
+#include "sysinfo.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using tamsel::MemoryRegistry;
+using tamsel::Registry;
+
+namespace {
+
+constexpr quint32 kMachine = Registry::kLocalMachine;
+const QByteArray kFirstKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const QByteArray kSecondKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+
+class FakeStarter : public common::ProcessStarter
+{
+public:
+    bool start(const QString &program) override
+    {
+        started.append(program);
+        return accepts;
+    }
+
+    bool accepts = true;
+    QStringList started;
+};
+
+} // namespace
+
+class SysInfoTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void getKeyValue_data();
+    void getKeyValue();
+    void launcher_data();
+    void launcher();
+    void versionText_data();
+    void versionText();
+};
+
+void SysInfoTest::getKeyValue_data()
+{
+    // type 0: the value is missing; type 0 with no key: the key is missing too.
+    QTest::addColumn<bool>("key");
+    QTest::addColumn<uint>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("keyVal"); // as passed: "before"
+    const uint text = Registry::kTypeText;
+    const uint dword = Registry::kTypeDword;
+    QTest::newRow("text with its zero") << true << text << "C:\\Tools\\si.exe\0"_ba << true << u"C:\\Tools\\si.exe"_s;
+    QTest::newRow("text without zero") << true << text << "C:\\Tools\\si.exe"_ba << true << u"C:\\Tools\\si.exe"_s;
+    QTest::newRow("code page 936 text") << true << text << "C:\\\xB9\xA4\xBE\xDF\0"_ba << true << u"C:\\工具"_s;
+    QTest::newRow("DWORD 258") << true << dword << "\x02\x01\x00\x00"_ba << true << u"&h00000102"_s;
+    QTest::newRow("DWORD upper-case digits") << true << dword << "\xFF\x00\xAB\x12"_ba << true << u"&h12AB00FF"_s;
+    QTest::newRow("empty text") << true << text << QByteArray() << true << QString();
+    QTest::newRow("binary") << true << 3u << "\x01\x00"_ba << true << u"before"_s;
+    QTest::newRow("1024 bytes") << true << text << QByteArray(1023, 'x') + '\0' << true << QString(1023, u'x');
+    QTest::newRow("1025 bytes") << true << text << QByteArray(1024, 'x') + '\0' << false << QString();
+    QTest::newRow("missing value") << true << 0u << QByteArray() << false << QString();
+    QTest::newRow("missing key") << false << 0u << QByteArray() << false << QString();
+}
+
+void SysInfoTest::getKeyValue()
+{
+    QFETCH(bool, key);
+    QFETCH(uint, type);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, result);
+    QFETCH(QString, keyVal);
+    MemoryRegistry registry;
+    if (type)
+        registry.setValue(kMachine, kFirstKey, "PATH", {type, data});
+    else if (key)
+        registry.addKey(kMachine, kFirstKey);
+    QString value = u"before"_s;
+    QCOMPARE(tamsel::GetKeyValue(registry, kMachine, QString::fromLatin1(kFirstKey), u"PATH"_s, value), result);
+    QCOMPARE(value, keyVal);
+    QCOMPARE(registry.openKeys(), 0);
+}
+
+void SysInfoTest::launcher_data()
+{
+    // firstType 0: the first key is absent; secondData empty: the second key is absent.
+    QTest::addColumn<uint>("firstType");
+    QTest::addColumn<QByteArray>("firstData");
+    QTest::addColumn<QByteArray>("secondData");
+    QTest::addColumn<bool>("fileThere"); // the joined file exists
+    QTest::addColumn<bool>("accepts");   // the starter starts what it is given
+    QTest::addColumn<QStringList>("started");
+    QTest::addColumn<QStringList>("looked"); // files looked for
+    QTest::addColumn<QByteArrayList>("queried");
+    const uint text = Registry::kTypeText;
+    const QStringList tool{u"/usr/bin/no-such-tool"_s};
+    const QByteArray toolValue = "/usr/bin/no-such-tool\0"_ba;
+    const QByteArray folder = "/opt/msinfo\0"_ba;
+    const QStringList joined{u"/opt/msinfo"_s + QDir::separator() + u"MSINFO32.EXE"_s};
+    const QStringList none;
+    const QByteArrayList path{"PATH"};
+    const QByteArrayList msinfo{"MSINFO"};
+    QTest::newRow("first location unchanged") << text << toolValue << folder << true << true << tool << none << path;
+    QTest::newRow("second location joined") << 0u << QByteArray() << folder << true << true << joined << joined << msinfo;
+    QTest::newRow("second location, no file") << 0u << QByteArray() << folder << false << true << none << joined << msinfo;
+    QTest::newRow("both absent") << 0u << QByteArray() << QByteArray() << true << true << none << none << QByteArrayList();
+    QTest::newRow("starter refuses") << text << toolValue << folder << true << false << tool << none << path;
+    QTest::newRow("first value empty") << text << QByteArray() << folder << true << true << none << none << path;
+    QTest::newRow("first value binary") << 3u << toolValue << folder << true << true << none << none << path;
+}
+
+void SysInfoTest::launcher()
+{
+    QFETCH(uint, firstType);
+    QFETCH(QByteArray, firstData);
+    QFETCH(QByteArray, secondData);
+    QFETCH(bool, fileThere);
+    QFETCH(bool, accepts);
+    QFETCH(QStringList, started);
+    QFETCH(QStringList, looked);
+    QFETCH(QByteArrayList, queried);
+    MemoryRegistry registry;
+    if (firstType)
+        registry.setValue(kMachine, kFirstKey, "PATH", {firstType, firstData});
+    if (!secondData.isEmpty())
+        registry.setValue(kMachine, kSecondKey, "MSINFO", {Registry::kTypeText, secondData});
+    FakeStarter starter;
+    starter.accepts = accepts;
+    QStringList lookedFor;
+    tamsel::SysInfoLauncher launcher(registry, starter, [&](const QString &file) {
+        lookedFor.append(file);
+        return fileThere;
+    });
+    QCOMPARE(launcher.start(), accepts && !started.isEmpty());
+    QCOMPARE(starter.started, started);
+    QCOMPARE(lookedFor, looked);
+    QCOMPARE(registry.queriedValues(), queried);
+    QCOMPARE(registry.openKeys(), 0);
+}
+
+void SysInfoTest::versionText_data()
+{
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("1.0.0") << QList<int>{1, 0, 0} << u"版本 1.0.0"_s;
+    QTest::newRow("minor of 10") << QList<int>{1, 10, 0} << u"版本 1.10.0"_s;
+    QTest::newRow("revision of 12") << QList<int>{2, 3, 12} << u"版本 2.3.12"_s;
+}
+
+void SysInfoTest::versionText()
+{
+    QFETCH(QList<int>, numbers);
+    QFETCH(QString, text);
+    QCOMPARE(tamsel::versionText(numbers[0], numbers[1], numbers[2]), text);
+}
+
+QTEST_GUILESS_MAIN(SysInfoTest)
+#include "test_sysinfo.moc"
