@@ -15,14 +15,12 @@ namespace {
 constexpr int kNoSelection = -1;
 constexpr int kUnknownBookmark = -2;
 
-// "winfun" row r holds "说明r", "返回r", "其它r" except row 2, which holds no values at all;
-// "funclass" has one row fewer, and its row 2 holds no declaration.
-constexpr int kFunctions = 5;
-
-ApiFunctionText textOfRow(int row)
+// "winfun" has five rows; row r holds "说明r", "返回r", "其它r" except row 2, which holds no values
+// at all. "funclass" has one row fewer, and its row 2 holds no declaration.
+QStringList textOfRow(int row)
 {
     if (row == 2)
-        return {};
+        return {QString(), QString(), QString()};
     return {u"说明%1"_s.arg(row), u"返回%1"_s.arg(row), u"其它%1"_s.arg(row)};
 }
 
@@ -50,10 +48,8 @@ void ApiTest::init()
     QVERIFY(m_dir->isValid());
     m_path = m_dir->filePath(u"api.mdb"_s);
     fixtures::Table winfun{u"winfun"_s, {u"函数"_s, u"说明"_s, u"返回值"_s, u"其它"_s}, {}};
-    for (int r = 0; r < kFunctions; ++r) {
-        const ApiFunctionText t = textOfRow(r); // null values in row 2
-        winfun.rows.append({u"Function%1"_s.arg(r), t.description, t.returnValue, t.notes});
-    }
+    for (int r = 0; r < 5; ++r)
+        winfun.rows.append(QStringList{u"Function%1"_s.arg(r)} + textOfRow(r));
     // The declarations name other functions than their rows: only the position pairs them.
     const fixtures::Table funclass{u"funclass"_s, {u"fullname"_s},
         {{u"Declare Function Zeta"_s}, {u"Declare Function Alpha"_s}, {QString()}, {u"Declare Sub Beta"_s}}};
@@ -127,9 +123,7 @@ void ApiTest::pairing()
         paired = api.pairedDeclaration();
     }
     QCOMPARE(functions->absolutePosition(), row);
-    QCOMPARE(text.description, textOfRow(row).description);
-    QCOMPARE(text.returnValue, textOfRow(row).returnValue);
-    QCOMPARE(text.notes, textOfRow(row).notes);
+    QCOMPARE((QStringList{text.description, text.returnValue, text.notes}), textOfRow(row));
     QCOMPARE(paired.value_or(QString()), declaration);
     QCOMPARE(paired.has_value(), !declaration.isEmpty());
 }

@@ -18,11 +18,7 @@ const QByteArray kSecondKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 class FakeStarter : public common::ProcessStarter
 {
 public:
-    bool start(const QString &program) override
-    {
-        started.append(program);
-        return accepts;
-    }
+    bool start(const QString &program) override { return started.append(program), accepts; }
 
     bool accepts = true;
     QStringList started;
@@ -86,57 +82,48 @@ void SysInfoTest::getKeyValue()
 
 void SysInfoTest::launcher_data()
 {
-    // firstType 0: the first key is absent; secondData empty: the second key is absent.
+    // firstType 0: the first key is absent. Only the joined file of the second location exists,
+    // so a program from the first location starts only when started as it stands.
     QTest::addColumn<uint>("firstType");
     QTest::addColumn<QByteArray>("firstData");
-    QTest::addColumn<QByteArray>("secondData");
-    QTest::addColumn<bool>("fileThere"); // the joined file exists
-    QTest::addColumn<bool>("accepts");   // the starter starts what it is given
-    QTest::addColumn<QStringList>("started");
-    QTest::addColumn<QStringList>("looked"); // files looked for
+    QTest::addColumn<int>("second"); // 0: key absent, 1: its folder without the file, 2: with the file
+    QTest::addColumn<bool>("accepts"); // the starter starts what it is given
+    QTest::addColumn<QString>("started"); // empty: nothing
     QTest::addColumn<QByteArrayList>("queried");
     const uint text = Registry::kTypeText;
-    const QStringList tool{u"/usr/bin/no-such-tool"_s};
-    const QByteArray toolValue = "/usr/bin/no-such-tool\0"_ba;
-    const QByteArray folder = "/opt/msinfo\0"_ba;
-    const QStringList joined{u"/opt/msinfo"_s + QDir::separator() + u"MSINFO32.EXE"_s};
-    const QStringList none;
-    const QByteArrayList path{"PATH"};
-    const QByteArrayList msinfo{"MSINFO"};
-    QTest::newRow("first location unchanged") << text << toolValue << folder << true << true << tool << none << path;
-    QTest::newRow("second location joined") << 0u << QByteArray() << folder << true << true << joined << joined << msinfo;
-    QTest::newRow("second location, no file") << 0u << QByteArray() << folder << false << true << none << joined << msinfo;
-    QTest::newRow("both absent") << 0u << QByteArray() << QByteArray() << true << true << none << none << QByteArrayList();
-    QTest::newRow("starter refuses") << text << toolValue << folder << true << false << tool << none << path;
-    QTest::newRow("first value empty") << text << QByteArray() << folder << true << true << none << none << path;
-    QTest::newRow("first value binary") << 3u << toolValue << folder << true << true << none << none << path;
+    const QByteArray tool = "/usr/bin/no-such-tool\0"_ba;
+    const QString toolPath = u"/usr/bin/no-such-tool"_s;
+    const QString joined = u"/opt/msinfo"_s + QDir::separator() + u"MSINFO32.EXE"_s;
+    const QByteArrayList first{"PATH"}, second{"MSINFO"};
+    QTest::newRow("first location unchanged") << text << tool << 2 << true << toolPath << first;
+    QTest::newRow("second location joined") << 0u << QByteArray() << 2 << true << joined << second;
+    QTest::newRow("second location, no file") << 0u << QByteArray() << 1 << true << QString() << second;
+    QTest::newRow("both absent") << 0u << QByteArray() << 0 << true << QString() << QByteArrayList();
+    QTest::newRow("starter refuses") << text << tool << 2 << false << toolPath << first;
+    QTest::newRow("first value empty") << text << QByteArray() << 2 << true << QString() << first;
+    QTest::newRow("first value binary") << 3u << tool << 2 << true << QString() << first;
 }
 
 void SysInfoTest::launcher()
 {
     QFETCH(uint, firstType);
     QFETCH(QByteArray, firstData);
-    QFETCH(QByteArray, secondData);
-    QFETCH(bool, fileThere);
+    QFETCH(int, second);
     QFETCH(bool, accepts);
-    QFETCH(QStringList, started);
-    QFETCH(QStringList, looked);
+    QFETCH(QString, started);
     QFETCH(QByteArrayList, queried);
     MemoryRegistry registry;
     if (firstType)
         registry.setValue(kMachine, kFirstKey, "PATH", {firstType, firstData});
-    if (!secondData.isEmpty())
-        registry.setValue(kMachine, kSecondKey, "MSINFO", {Registry::kTypeText, secondData});
+    if (second)
+        registry.setValue(kMachine, kSecondKey, "MSINFO", {Registry::kTypeText, "/opt/msinfo\0"_ba});
     FakeStarter starter;
     starter.accepts = accepts;
-    QStringList lookedFor;
-    tamsel::SysInfoLauncher launcher(registry, starter, [&](const QString &file) {
-        lookedFor.append(file);
-        return fileThere;
+    tamsel::SysInfoLauncher launcher(registry, starter, [second](const QString &file) {
+        return second == 2 && file == u"/opt/msinfo"_s + QDir::separator() + u"MSINFO32.EXE"_s;
     });
     QCOMPARE(launcher.start(), accepts && !started.isEmpty());
-    QCOMPARE(starter.started, started);
-    QCOMPARE(lookedFor, looked);
+    QCOMPARE(starter.started.join(u'|'), started);
     QCOMPARE(registry.queriedValues(), queried);
     QCOMPARE(registry.openKeys(), 0);
 }

@@ -50,6 +50,24 @@ void insertRows(sqlite3 *db, const QString &sql, const QList<QVariantList> &rows
     sqlite3_finalize(stmt);
 }
 
+// The first column of every row a query returns, as another program sees the file right now.
+QVariantList firstColumn(const QString &path, const char *sql)
+{
+    sqlite3 *db = openFile(path, SQLITE_OPEN_READONLY);
+    sqlite3_stmt *stmt = nullptr;
+    check(db, sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), "prepare");
+    QVariantList values;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+        values.append(text ? QVariant(QString::fromUtf8(text)) : QVariant());
+    }
+    check(db, rc, "query");
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return values;
+}
+
 } // namespace
 
 QString questionText(int number)
@@ -76,6 +94,8 @@ void writeBank(const QString &path, const QList<Question> &questions, const QStr
                Damage damage)
 {
     QFile::remove(path);
+    if (damage == Damage::Missing)
+        return;
     sqlite3 *db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     exec(db, QStringLiteral("BEGIN"));
     if (damage != Damage::NoQuestionTable) {
@@ -97,26 +117,16 @@ void writeBank(const QString &path, const QList<Question> &questions, const QStr
     }
     exec(db, QStringLiteral("COMMIT"));
     sqlite3_close(db);
+    if (damage == Damage::Corrupt) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadWrite) || file.write("not a bank file!", 16) != 16)
+            qFatal("fixture: cannot damage %s", qPrintable(path));
+    }
 }
 
 QVariantList storedAnswers(const QString &path)
 {
-    sqlite3 *db = openFile(path, SQLITE_OPEN_READONLY);
-    sqlite3_stmt *stmt = nullptr;
-    check(db, sqlite3_prepare_v2(db, "SELECT \"用户答案\" FROM \"第一套题\" ORDER BY rowid", -1, &stmt, nullptr),
-          "prepare");
-    QVariantList answers;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        if (sqlite3_column_type(stmt, 0) == SQLITE_NULL)
-            answers.append(QVariant());
-        else
-            answers.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))));
-    }
-    check(db, rc, "read answers");
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return answers;
+    return firstColumn(path, "SELECT \"用户答案\" FROM \"第一套题\" ORDER BY rowid");
 }
 
 void storeAnswer(const QString &path, int row, const QString &answer)
@@ -129,15 +139,7 @@ void storeAnswer(const QString &path, int row, const QString &answer)
 
 QString integrityCheck(const QString &path)
 {
-    sqlite3 *db = openFile(path, SQLITE_OPEN_READONLY);
-    sqlite3_stmt *stmt = nullptr;
-    check(db, sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr), "prepare");
-    QString result;
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-        result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
+    return firstColumn(path, "PRAGMA integrity_check").value(0).toString();
 }
 
 QByteArray fileBytes(const QString &path)

@@ -19,7 +19,8 @@ struct Question
     QString standardAnswer;
 };
 
-enum class Damage { None, NoQuestionTable, NoSetTable, NoAnswerField };
+// Missing: no file at all; Corrupt: a whole bank whose header is overwritten.
+enum class Damage { None, Missing, Corrupt, NoQuestionTable, NoSetTable, NoAnswerField };
 
 // "第N题 ..." with its four choices on CR LF lines; standard answers run A, B, C, D, A, ...
 QString questionText(int number);
@@ -49,3 +50,5 @@ private:
 };
 
 } // namespace bankfixture
+
+Q_DECLARE_METATYPE(bankfixture::Damage)

@@ -8,13 +8,16 @@
 #include <QtTest>
 
 using namespace datac;
+using namespace Qt::StringLiterals;
+using Access = common::Database::Access;
 
 namespace {
 
-RecordFile parse(const QString &text, Problems &problems)
+const QString kSamples = QStringLiteral(TEST_SOURCE_DIR "/data");
+
+RecordFile parse(const QByteArray &source, Problems &problems)
 {
-    return parseRecordFile(QStringLiteral("t.rec"), readSourceLines(QStringLiteral("t.rec"), text.toUtf8(), problems),
-                           problems);
+    return parseRecordFile(u"t.rec"_s, readSourceLines(u"t.rec"_s, source, problems), problems);
 }
 
 bool copyTree(const QString &from, const QString &to)
@@ -23,8 +26,7 @@ bool copyTree(const QString &from, const QString &to)
     while (it.hasNext()) {
         const QString path = it.next();
         const QString target = to + u'/' + QDir(from).relativeFilePath(path);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(path, target))
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(path, target))
             return false;
     }
     return true;
@@ -33,13 +35,11 @@ bool copyTree(const QString &from, const QString &to)
 void replaceInFile(const QString &path, const QString &before, const QString &after)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.open(QIODevice::ReadWrite));
     QString text = QString::fromUtf8(file.readAll());
-    file.close();
     QVERIFY2(text.contains(before), qPrintable(before));
     text.replace(text.indexOf(before), before.size(), after);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text.toUtf8());
+    QVERIFY(file.resize(0) && file.seek(0) && file.write(text.toUtf8()) > 0);
 }
 
 } // namespace
@@ -53,34 +53,24 @@ private Q_SLOTS:
     void reportsMalformedSources_data();
     void reportsMalformedSources();
     void sampleContentPassesAndKeepsTheQuestionBank();
-    void brokenContentIsReported_data();
     void brokenContentIsReported();
 };
 
 void TestDatac::parsesRecords()
 {
     Problems problems;
-    const RecordFile file = parse(QStringLiteral("%table 表一\n"
-                                                 "@目录: 标题\n"
-                                                 "@内容:\n"
-                                                 "第一行\n"
-                                                 "\\@不是字段\n"
-                                                 "\\\\x\n"
-                                                 "\n\n"
-                                                 "%%\n"
-                                                 "@目录:\n"
-                                                 "%%\n"
-                                                 "@内容: 只有内容\n"),
+    const RecordFile file = parse("%table 表一\n@目录: 标题\n@内容:\n第一行\n\\@不是字段\n\\\\x\n\n\n"
+                                  "%%\n@目录:\n%%\n@内容: 只有内容\n"_ba,
                                   problems);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.lines().join(u'\n')));
-    QCOMPARE(file.table, QStringLiteral("表一"));
+    QCOMPARE(file.table, u"表一"_s);
     QCOMPARE(file.records.size(), 3);
-    QCOMPARE(file.records[0].value(QStringLiteral("目录")), QStringLiteral("标题"));
+    QCOMPARE(file.records[0].value(u"目录"_s), u"标题"_s);
     // Multi-line values keep CR LF line ends, lose trailing blank lines and one escape.
-    QCOMPARE(file.records[0].value(QStringLiteral("内容")), QStringLiteral("第一行\r\n@不是字段\r\n\\x"));
-    QCOMPARE(file.records[1].value(QStringLiteral("目录")), QString());
-    QVERIFY(file.records[1].value(QStringLiteral("目录")).has_value());
-    QVERIFY(!file.records[2].value(QStringLiteral("目录")).has_value());
+    QCOMPARE(file.records[0].value(u"内容"_s), u"第一行\r\n@不是字段\r\n\\x"_s);
+    // An empty value is not an absent one.
+    QCOMPARE(file.records[1].value(u"目录"_s), std::optional<QString>(QString()));
+    QCOMPARE(file.records[2].value(u"目录"_s), std::nullopt);
     QCOMPARE(file.records[2].line, 12);
 }
 
@@ -88,14 +78,14 @@ void TestDatac::reportsMalformedSources_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("no table line") << QByteArray("@a: b\n") << QStringLiteral("t.rec:1: expected");
-    QTest::newRow("text outside a field") << QByteArray("%table t\n@a: b\nstray\n") << QStringLiteral("t.rec:3: text outside");
-    QTest::newRow("unknown directive") << QByteArray("%table t\n@a:\n%oops\n") << QStringLiteral("t.rec:3: unknown directive");
-    QTest::newRow("field twice") << QByteArray("%table t\n@a: 1\n@a: 2\n") << QStringLiteral("t.rec:3: field \"a\" given twice");
-    QTest::newRow("empty record") << QByteArray("%table t\n@a: 1\n%%\n%%\n@a: 2\n") << QStringLiteral("t.rec:4: empty record");
-    QTest::newRow("outside code page 936") << QByteArray("%table t\n@a: ok \xF0\x9F\x98\x80\n")
-                                           << QStringLiteral("t.rec:2: character U+1F600 at column 8");
-    QTest::newRow("invalid UTF-8") << QByteArray("%table t\n\n@a: \xC3\x28\n") << QStringLiteral("t.rec:3: not valid UTF-8");
+    QTest::newRow("no table line") << "@a: b\n"_ba << u"t.rec:1: expected"_s;
+    QTest::newRow("text outside a field") << "%table t\n@a: b\nstray\n"_ba << u"t.rec:3: text outside"_s;
+    QTest::newRow("unknown directive") << "%table t\n@a:\n%oops\n"_ba << u"t.rec:3: unknown directive"_s;
+    QTest::newRow("field twice") << "%table t\n@a: 1\n@a: 2\n"_ba << u"t.rec:3: field \"a\" given twice"_s;
+    QTest::newRow("empty record") << "%table t\n@a: 1\n%%\n%%\n@a: 2\n"_ba << u"t.rec:4: empty record"_s;
+    QTest::newRow("outside code page 936") << "%table t\n@a: ok \xF0\x9F\x98\x80\n"_ba
+                                           << u"t.rec:2: character U+1F600 at column 8"_s;
+    QTest::newRow("invalid UTF-8") << "%table t\n\n@a: \xC3\x28\n"_ba << u"t.rec:3: not valid UTF-8"_s;
 }
 
 void TestDatac::reportsMalformedSources()
@@ -103,7 +93,7 @@ void TestDatac::reportsMalformedSources()
     QFETCH(QByteArray, source);
     QFETCH(QString, expected);
     Problems problems;
-    parseRecordFile(QStringLiteral("t.rec"), readSourceLines(QStringLiteral("t.rec"), source, problems), problems);
+    parse(source, problems);
     const QString all = problems.lines().join(u'\n');
     QVERIFY2(all.contains(expected), qPrintable(all));
 }
@@ -111,62 +101,55 @@ void TestDatac::reportsMalformedSources()
 void TestDatac::sampleContentPassesAndKeepsTheQuestionBank()
 {
     QTemporaryDir out;
-    const QString source = QStringLiteral(TEST_SOURCE_DIR "/data");
-    ProgramBuilder first(source, out.path());
+    ProgramBuilder first(kSamples, out.path());
     QVERIFY2(first.build(), qPrintable(first.problems().lines().join(u'\n')));
 
     // An answer given in the program folder survives the next build.
+    const QString bankPath = out.filePath(u"shiti.mdb"_s);
     {
-        auto bank = common::Database::open(out.filePath(QStringLiteral("shiti.mdb")), common::Database::Access::ReadWrite);
-        auto questions = bank->openRecordset(QStringLiteral("第一套题"));
-        questions->setField(QStringLiteral("用户答案"), QStringLiteral("C"));
+        const auto bank = common::Database::open(bankPath, Access::ReadWrite);
+        bank->openRecordset(u"第一套题"_s)->setField(u"用户答案"_s, u"C"_s);
     }
-    ProgramBuilder second(source, out.path());
-    QVERIFY(second.build());
-    auto bank = common::Database::open(out.filePath(QStringLiteral("shiti.mdb")), common::Database::Access::ReadOnly);
-    QCOMPARE(bank->openRecordset(QStringLiteral("第一套题"))->text(QStringLiteral("用户答案")), QStringLiteral("C"));
+    QVERIFY(ProgramBuilder(kSamples, out.path()).build());
+    const auto bank = common::Database::open(bankPath, Access::ReadOnly);
+    QCOMPARE(bank->openRecordset(u"第一套题"_s)->text(u"用户答案"_s), u"C"_s);
 
     // Articles arrive in code page 936 with CR LF line ends.
-    QFile article(out.filePath(QStringLiteral("article/8/data6.txt")));
+    QFile article(out.filePath(u"article/8/data6.txt"_s));
     QVERIFY(article.open(QIODevice::ReadOnly));
     const QByteArray bytes = article.readAll();
-    QVERIFY(bytes.endsWith("\r\n"));
-    QVERIFY(!bytes.contains("\n\n"));
-}
-
-void TestDatac::brokenContentIsReported_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("technique record not its title") << QStringLiteral("shili/wen.txt") << QStringLiteral("SMTP协议简介")
-                                                    << QStringLiteral("SMTP协议") << QStringLiteral("wen.txt:92:");
-    QTest::newRow("answer not A to D") << QStringLiteral("shiti/questions.rec") << QStringLiteral("@标准答案: ")
-                                       << QStringLiteral("@标准答案: E") << QStringLiteral("questions.rec:2:");
-    QTest::newRow("declaration missing") << QStringLiteral("api/01-windows.rec")
-                                         << QStringLiteral("@fullname: Declare Function FindWindow Lib")
-                                         << QStringLiteral("@fullname:\n@说明: x\n@其它: Declare Function FindWindow Lib")
-                                         << QStringLiteral("01-windows.rec:2: \"FindWindow\" has no declaration");
+    QVERIFY(bytes.endsWith("\r\n") && !bytes.contains("\n\n"));
 }
 
 void TestDatac::brokenContentIsReported()
 {
-    QFETCH(QString, file);
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    QFETCH(QString, expected);
+    // One run reports every problem, each with its file and line.
+    struct Break
+    {
+        QString file, before, after, expected;
+    };
+    const QList<Break> breaks{
+        {u"shili/wen.txt"_s, u"SMTP协议简介"_s, u"SMTP协议"_s, u"wen.txt:92:"_s}, // a record not its title
+        {u"shiti/questions.rec"_s, u"@标准答案: "_s, u"@标准答案: E"_s, u"questions.rec:2:"_s},
+        {u"api/01-windows.rec"_s, u"@fullname: Declare Function FindWindow Lib"_s,
+         u"@fullname:\n@说明: x\n@其它: Declare Function FindWindow Lib"_s,
+         u"01-windows.rec:2: \"FindWindow\" has no declaration"_s},
+        {u"article/3/data12.txt"_s, {}, {}, u"article/3/data12.txt: missing"_s},
+    };
     QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("data"));
-    QVERIFY(copyTree(QStringLiteral(TEST_SOURCE_DIR "/data"), source));
-    replaceInFile(source + u'/' + file, before, after);
-    QVERIFY(QFile::remove(source + QStringLiteral("/article/3/data12.txt")));
-
-    ProgramBuilder builder(source, dir.filePath(QStringLiteral("program")));
+    const QString source = dir.filePath(u"data"_s);
+    QVERIFY(copyTree(kSamples, source));
+    for (const Break &b : breaks) {
+        if (b.before.isEmpty())
+            QVERIFY(QFile::remove(source + u'/' + b.file));
+        else
+            replaceInFile(source + u'/' + b.file, b.before, b.after);
+    }
+    ProgramBuilder builder(source, dir.filePath(u"program"_s));
     QVERIFY(!builder.build());
     const QString all = builder.problems().lines().join(u'\n');
-    QVERIFY2(all.contains(expected), qPrintable(all));
-    QVERIFY2(all.contains(QStringLiteral("article/3/data12.txt: missing")), qPrintable(all));
+    for (const Break &b : breaks)
+        QVERIFY2(all.contains(b.expected), qPrintable(b.expected + u"\n"_s + all));
 }
 
 QTEST_GUILESS_MAIN(TestDatac)
