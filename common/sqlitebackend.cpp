@@ -182,6 +182,10 @@ SqliteBackend::SqliteBackend(const QString &path, bool writable)
     }
     sqlite3_extended_result_codes(m_db, 0);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // The files come from anywhere: their schema may not run functions with side effects, and
+    // nothing may write to the file other than through ordinary statements.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     if (canWrite)
         sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     // Reading the schema is the first access to the file's pages: it tells a damaged file at once.

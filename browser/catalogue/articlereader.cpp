@@ -25,10 +25,12 @@ QString articleText(QByteArrayView bytes)
 
 QString readArticle(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists() || QFileInfo(path).isDir())
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
         throw common::Error::fileNotFound(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a pipe or a device could block the window for ever.
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         throw common::Error::cannotOpen(path);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
