@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace common {
 
 namespace {
@@ -57,6 +59,7 @@ std::unique_ptr<Recordset> Database::openRecordset(const QString &table)
 Recordset::Recordset(std::unique_ptr<TableSource> source)
     : m_source(std::move(source))
     , m_keys(m_source->keys())
+    , m_keysAscending(std::is_sorted(m_keys.cbegin(), m_keys.cend()))
 {
 }
 
@@ -102,7 +105,16 @@ qint64 Recordset::bookmark() const
 
 void Recordset::setBookmark(qint64 bookmark)
 {
-    const qsizetype index = m_keys.indexOf(bookmark);
+    // Keys in stored order are usually ascending (SQLite's rowids are), so a click on the last
+    // of many rows costs no more than one on the first.
+    qsizetype index = -1;
+    if (m_keysAscending) {
+        const auto it = std::lower_bound(m_keys.cbegin(), m_keys.cend(), bookmark);
+        if (it != m_keys.cend() && *it == bookmark)
+            index = it - m_keys.cbegin();
+    } else {
+        index = m_keys.indexOf(bookmark);
+    }
     if (index < 0)
         throw Error::noCurrentRecord(tableName());
     m_pos = index;

@@ -82,6 +82,7 @@ private:
 
     std::unique_ptr<TableSource> m_source;
     QList<qint64> m_keys;
+    bool m_keysAscending;
     qsizetype m_pos = 0;
 };
 
