@@ -17,7 +17,6 @@ class DataControl : public QWidget
 public:
     DataControl(const QString &name, QWidget *parent);
 
-    const QString &connect() const { return m_connect; }
     const QString &databaseName() const { return m_databaseName; }
     void setDatabaseName(const QString &path) { m_databaseName = path; }
     const QString &recordSource() const { return m_recordSource; }
@@ -33,7 +32,6 @@ public:
     Recordset *recordset() const { return m_recordset.get(); }
 
 private:
-    QString m_connect = QStringLiteral("Access");
     QString m_databaseName;
     QString m_recordSource;
     std::unique_ptr<Database> m_database;

@@ -16,13 +16,4 @@ QByteArrayView LineReader::readLine()
     return m_bytes.sliced(start, cr - start);
 }
 
-QList<QByteArrayView> splitLines(QByteArrayView bytes)
-{
-    QList<QByteArrayView> lines;
-    LineReader reader(bytes);
-    while (!reader.atEnd())
-        lines.append(reader.readLine());
-    return lines;
-}
-
 } // namespace common

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QList>
 
 namespace common {
 
@@ -23,7 +22,5 @@ private:
     QByteArrayView m_bytes;
     qsizetype m_pos = 0;
 };
-
-QList<QByteArrayView> splitLines(QByteArrayView bytes);
 
 } // namespace common

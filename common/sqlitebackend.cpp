@@ -56,13 +56,7 @@ public:
 
     QList<qint64> keys() override
     {
-        SqliteStatement stmt = prepare("SELECT rowid FROM " + quoted(m_name) + " ORDER BY rowid");
-        QList<qint64> result;
-        int rc;
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-            result.append(sqlite3_column_int64(stmt.get(), 0));
-        check(rc);
-        return result;
+        return everyRow("rowid", [](sqlite3_stmt *stmt) { return sqlite3_column_int64(stmt, 0); });
     }
 
     FieldValue read(qint64 key, int field) override
@@ -84,14 +78,7 @@ public:
 
     QList<FieldValue> readColumn(int field) override
     {
-        SqliteStatement stmt =
-            prepare("SELECT " + quoted(m_fields[field]) + " FROM " + quoted(m_name) + " ORDER BY rowid");
-        QList<FieldValue> result;
-        int rc;
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-            result.append(columnValue(stmt.get(), 0));
-        check(rc);
-        return result;
+        return everyRow(quoted(m_fields[field]), [](sqlite3_stmt *stmt) { return columnValue(stmt, 0); });
     }
 
     void write(qint64 key, int field, const FieldValue &value) override
@@ -121,10 +108,18 @@ private:
         return stmt;
     }
 
-    void check(int rc) const
+    // One column of every row in stored order.
+    template<typename Read>
+    auto everyRow(const QByteArray &column, Read read) -> QList<decltype(read(nullptr))>
     {
+        SqliteStatement stmt = prepare("SELECT " + column + " FROM " + quoted(m_name) + " ORDER BY rowid");
+        QList<decltype(read(nullptr))> result;
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+            result.append(read(stmt.get()));
         if (rc != SQLITE_DONE)
             m_backend.fail(rc);
+        return result;
     }
 
     sqlite3_stmt *readStatement(int field)
