@@ -1,5 +1,7 @@
 #include "programbuilder.h"
 
+#include "error.h"
+
 #include "catalogue.h"
 #include "codec936.h"
 
@@ -75,8 +77,11 @@ void ProgramBuilder::checkFields(const RecordFile &file, const QStringList &allo
 
 void ProgramBuilder::write(const QString &fileName, const QList<TableData> &tables)
 {
-    if (const auto error = writeDatabase(m_program + u'/' + fileName, tables))
-        m_problems.add(fileName, *error);
+    try {
+        common::replaceWithSqliteFile(m_program + u'/' + fileName, tables);
+    } catch (const common::Error &error) {
+        m_problems.add(fileName, error.text());
+    }
 }
 
 void ProgramBuilder::buildKnowledge()

@@ -1,13 +1,15 @@
 #pragma once
 
-#include "databasewriter.h"
 #include "problems.h"
 #include "recordfile.h"
+#include "sqlitewriter.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace datac {
+
+using common::TableData;
 
 // Compiles the sources under data/ into a program folder and checks the content: every catalogue
 // title has its article, the technique records match their titles, every function has its
