@@ -110,9 +110,14 @@ void TestDatac::sampleContentPassesAndKeepsTheQuestionBank()
         const auto bank = common::Database::open(bankPath, Access::ReadWrite);
         bank->openRecordset(u"第一套题"_s)->setField(u"用户答案"_s, u"C"_s);
     }
-    QVERIFY(ProgramBuilder(kSamples, out.path()).build());
+    ProgramBuilder second(kSamples, out.path());
+    second.setFreshBankPath(out.filePath(u"fresh/shiti.mdb"_s));
+    QVERIFY(QDir(out.path()).mkdir(u"fresh"_s) && second.build());
     const auto bank = common::Database::open(bankPath, Access::ReadOnly);
     QCOMPARE(bank->openRecordset(u"第一套题"_s)->text(u"用户答案"_s), u"C"_s);
+    // The copy meant for installing has nobody's answers.
+    const auto fresh = common::Database::open(out.filePath(u"fresh/shiti.mdb"_s), Access::ReadOnly);
+    QCOMPARE(fresh->openRecordset(u"第一套题"_s)->text(u"用户答案"_s), QString());
 
     // Articles arrive in code page 936 with CR LF line ends.
     QFile article(out.filePath(u"article/8/data6.txt"_s));

@@ -23,19 +23,21 @@ QByteArray depfileEscaped(const QString &path)
 
 } // namespace
 
-// datac SOURCE_DIR PROGRAM_DIR [--depfile FILE --stamp FILE]
+// datac SOURCE_DIR PROGRAM_DIR [--depfile FILE --stamp FILE] [--fresh-bank FILE]
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        print(stderr, QStringLiteral("usage: datac SOURCE_DIR PROGRAM_DIR [--depfile FILE --stamp FILE]"));
+        print(stderr, QStringLiteral("usage: datac SOURCE_DIR PROGRAM_DIR [--depfile FILE --stamp FILE] [--fresh-bank FILE]"));
         return 2;
     }
     const QString depfile = args.indexOf(u"--depfile") > 0 ? args.value(args.indexOf(u"--depfile") + 1) : QString();
     const QString stamp = args.indexOf(u"--stamp") > 0 ? args.value(args.indexOf(u"--stamp") + 1) : QString();
 
     datac::ProgramBuilder builder(args[1], args[2]);
+    if (args.indexOf(u"--fresh-bank") > 0)
+        builder.setFreshBankPath(args.value(args.indexOf(u"--fresh-bank") + 1));
     const bool ok = builder.build();
     for (const QString &note : builder.notes())
         print(stdout, note);

@@ -216,6 +216,13 @@ void ProgramBuilder::buildQuestionBank()
         setTable.rows.append({set});
 
     m_notes.append(QStringLiteral("shiti.mdb: %1 questions, %2 sets").arg(questions.rows.size()).arg(sets.size()));
+    if (!m_freshBank.isEmpty() && m_problems.isEmpty()) {
+        try {
+            common::replaceWithSqliteFile(m_freshBank, {questions, setTable});
+        } catch (const common::Error &error) {
+            m_problems.add(m_freshBank, error.text());
+        }
+    }
     // The question bank in the program folder holds the user's answers: never replace it.
     if (QFileInfo::exists(m_program + QStringLiteral("/shiti.mdb"))) {
         m_notes.append(QStringLiteral("shiti.mdb exists in the program folder and is kept as it is"));

@@ -22,6 +22,10 @@ public:
     // Returns false when any problem was found; problems() then names each file and line.
     bool build();
 
+    // Where to write the question bank as compiled, without anybody's answers, on every build
+    // (the program folder's own bank is kept once it exists). This copy is what gets installed.
+    void setFreshBankPath(QString path) { m_freshBank = std::move(path); }
+
     const Problems &problems() const { return m_problems; }
     // Every file and folder read, for the build's dependency tracking.
     const QStringList &inputs() const { return m_inputs; }
@@ -48,6 +52,7 @@ private:
 
     QString m_source;
     QString m_program;
+    QString m_freshBank;
     Problems m_problems;
     QStringList m_inputs;
     QStringList m_notes;
