@@ -5,10 +5,13 @@
 #include "registry.h"
 
 #include <QFileInfo>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     common::Application app(argc, argv, QStringLiteral("Tamsel"));
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/tamsel.ico")));
+    app.setDesktopFileName(QStringLiteral("io.github.tamsel.Tamsel"));
     common::MessageBoxMessenger messenger;
     common::DetachedProcessStarter starter;
 #ifdef Q_OS_WIN

@@ -3,9 +3,13 @@
 #include "form1.h"
 #include "programfolder.h"
 
+#include <QIcon>
+
 int main(int argc, char **argv)
 {
     common::Application app(argc, argv, QStringLiteral("Quorvi"));
+    app.setWindowIcon(QIcon(QStringLiteral(":/icons/quorvi.ico")));
+    app.setDesktopFileName(QStringLiteral("io.github.tamsel.Quorvi"));
     try {
         quorvi::Form1 form(common::ProgramFolder::ofRunningProgram());
         form.show();
