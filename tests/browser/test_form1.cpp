@@ -652,7 +652,7 @@ void Form1Test::refilledListStartsAtTop()
 void Form1Test::focusTabAndEscape()
 {
     // The window starts on the tree; Tab leaves a text box without typing; Tab passes over the
-    // description hidden behind the API details; Esc closes the reading window only.
+    // description hidden behind the API details; the article zooms; Esc closes the reading window only.
     load();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     QCOMPARE(QApplication::focusWidget(), tree());
@@ -672,6 +672,13 @@ void Form1Test::focusTabAndEscape()
     clickNode(u"窗体实例"_s);
     m_form->ListView1_ItemClick(widget<QTreeWidget>(u"ListView1"_s)->topLevelItem(0));
     QPointer<tamsel::Form3> form3 = m_form->readingWindow();
+    // Ctrl+= and Ctrl+- change the text size a point at a time, Ctrl+0 restores it.
+    QPlainTextEdit *article = form3->textBox();
+    const qreal size = article->font().pointSizeF();
+    for (auto [key, change] : {std::pair{Qt::Key_Equal, 1.0}, {Qt::Key_Minus, 0.0}, {Qt::Key_Minus, -1.0}, {Qt::Key_0, 0.0}}) {
+        QTest::keyClick(article, key, Qt::ControlModifier);
+        QCOMPARE(article->font().pointSizeF(), size + change);
+    }
     QTest::keyClick(form3->textBox(), Qt::Key_Escape);
     QTRY_VERIFY(!form3);
     QVERIFY(m_form->isVisible());
