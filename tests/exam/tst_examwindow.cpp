@@ -287,8 +287,9 @@ void ExamWindowTest::setBoxAndEditsNotWrittenBack()
     QCOMPARE(bankfixture::fileBytes(bankPath()), before);
 }
 
-// The window starts on the question (tab index 0) and Tab leaves it for the review list; a screen
-// reader finds a named frame, named boxes and answer buttons that say what they do.
+// The window starts on the question (tab index 0) and Tab leaves it for the review list; the
+// frame offers no minimise or maximise button; a screen reader finds a named frame, named boxes
+// and answer buttons that say what they do.
 void ExamWindowTest::keyboardAndScreenReader()
 {
     bankfixture::writeBank(bankPath(), bankfixture::numbered(2));
@@ -300,6 +301,8 @@ void ExamWindowTest::keyboardAndScreenReader()
     QTest::keyClick(text, Qt::Key_Tab);
     QCOMPARE(text->toPlainText(), question);
     QCOMPARE(QApplication::focusWidget(), child<QWidget>(u"ListView1"_s));
+
+    QVERIFY(!(m_form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
     const auto accessible = [](QWidget *widget) { return QAccessible::queryAccessibleInterface(widget); };
     QCOMPARE(accessible(m_form.get())->role(), QAccessible::Window);
