@@ -2,8 +2,13 @@
 
 #include "error.h"
 
+#include <QAccessibleWidget>
+#include <QDialog>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +33,19 @@ void writeToStandardError(const QString &text)
 QString errorText(const Error &error)
 {
     return QStringLiteral("错误 %1：%2").arg(error.number()).arg(error.text());
+}
+
+// A window of the programs built on a plain widget is a frame to a screen reader, named by its
+// caption, not a filler. Asked for the most derived class first, before Qt's own interfaces.
+QAccessibleInterface *windowInterface(const QString &className, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget || !widget->isWindow() || widget->windowType() != Qt::Window
+        || className != QLatin1StringView(object->metaObject()->className())
+        || qobject_cast<QMainWindow *>(widget) || qobject_cast<QDialog *>(widget)
+        || !className.contains(u"::"))
+        return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Window);
 }
 
 } // namespace
@@ -58,6 +76,15 @@ Application::Application(int &argc, char **argv, const QString &name)
     font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
                       QStringLiteral("Microsoft YaHei"), QStringLiteral("SimSun")});
     setFont(font);
+
+    // Qt's own texts (dialog buttons, context menus, key names) in Chinese; without the
+    // translation files they stay in English and the program runs as before.
+    auto *translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+    else
+        delete translator;
+    QAccessible::installFactory(windowInterface);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -1,8 +1,68 @@
 #include "textbox.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <optional>
 
 namespace common {
+
+namespace {
+
+class TextZoom : public QObject
+{
+public:
+    explicit TextZoom(QPlainTextEdit *box)
+        : QObject(box)
+        , m_box(box)
+    {
+        box->installEventFilter(this);
+        box->viewport()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Wheel) {
+            const auto *wheel = static_cast<QWheelEvent *>(event);
+            if (!(wheel->modifiers() & Qt::ControlModifier))
+                return false;
+            if (const int delta = wheel->angleDelta().y(); delta != 0)
+                zoom(delta > 0 ? 1 : -1);
+            return true;
+        }
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!(key->modifiers() & Qt::ControlModifier) || (key->modifiers() & Qt::AltModifier))
+            return false;
+        switch (key->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: zoom(1); return true;
+        case Qt::Key_Minus: zoom(-1); return true;
+        case Qt::Key_0: zoom(0); return true;
+        default: return false;
+        }
+    }
+
+private:
+    // One point a step; 0 restores the size the box had before the first step.
+    void zoom(int step)
+    {
+        QFont font = m_box->font();
+        if (!m_original)
+            m_original = font.pointSizeF();
+        const qreal size = step == 0 ? *m_original : std::clamp(font.pointSizeF() + step, 5.0, 48.0);
+        font.setPointSizeF(size);
+        m_box->setFont(font);
+    }
+
+    QPlainTextEdit *m_box;
+    std::optional<qreal> m_original;
+};
+
+} // namespace
 
 QString displayText(QString text)
 {
@@ -30,6 +90,12 @@ QString displayText(QString text)
 void setBoxText(QPlainTextEdit *box, const QString &text)
 {
     box->setPlainText(displayText(text));
+}
+
+void makeTextBox(QPlainTextEdit *box)
+{
+    box->setTabChangesFocus(true);
+    new TextZoom(box);
 }
 
 } // namespace common

@@ -9,6 +9,7 @@
 #include "questioncursor.h"
 #include "textbox.h"
 #include "twips.h"
+#include "windowframe.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -18,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTreeWidget>
 
 namespace quorvi {
@@ -64,6 +64,7 @@ void Form1::createControls()
     m_text->setObjectName(u"Text1"_s);
     m_text->setGeometry(common::twipsRect(0, 480, 7095, 5655));
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    common::makeTextBox(m_text);
 
     m_review = new QTreeWidget(this);
     m_review->setObjectName(u"ListView1"_s);
@@ -86,6 +87,7 @@ void Form1::createControls()
         option->setGeometry(common::twipsRect(lefts[index], 6240, 375, 255));
         // The designed 25-pixel width holds the indicator and the letter only when they sit close.
         option->setStyleSheet(u"QRadioButton { spacing: 2px; }"_s);
+        option->setAccessibleDescription(QStringLiteral("选%1作为当前题目的答案").arg(AnswerStore::letter(index)));
         m_optionGroup->addButton(option, index);
         m_options[index] = option;
     }
@@ -114,6 +116,11 @@ void Form1::createControls()
                                     m_options[2], m_options[3], m_combo};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    m_text->setFocus();
+
+    m_combo->setAccessibleName(QStringLiteral("题库名"));
+    m_text->setAccessibleName(QStringLiteral("题目"));
+    m_review->setAccessibleName(QStringLiteral("答案评阅列表"));
 }
 
 void Form1::connectHandlers()
@@ -133,8 +140,7 @@ void Form1::Form_Load(const common::ProgramFolder &folder)
     // A fixed dialog frame: no resizing, no minimise or maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    common::centreByFrame(this);
 
     const QString bank = QuestionBank::path(folder);
     m_data1->setDatabaseName(bank);

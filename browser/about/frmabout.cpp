@@ -3,13 +3,13 @@
 #include "messenger.h"
 #include "sysinfo.h"
 #include "twips.h"
+#include "windowframe.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 
 namespace tamsel {
 
@@ -60,12 +60,15 @@ FrmAbout::FrmAbout(Registry &registry, common::ProcessStarter &starter, common::
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // A fixed dialog frame: no resizing, no minimise or maximise button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(common::twipsSize(5730, 3555));
 
     auto *picIcon = makeLabel(this, "picIcon", common::twipsRect(240, 240, 780, 780));
     picIcon->setPixmap(QPixmap(QStringLiteral(":/about/picture.jpg")));
     picIcon->setScaledContents(true);
+    picIcon->setAccessibleName(QStringLiteral("Tamsel 的图标"));
     m_lblTitle = makeLabel(this, "lblTitle", common::twipsRect(1050, 240, 3885, 480));
     QFont titleFont = m_lblTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 6);
@@ -77,7 +80,7 @@ FrmAbout::FrmAbout(Registry &registry, common::ProcessStarter &starter, common::
     makeLine(this, "Line1_1", 90, 5654, 2445, 1, QColor(128, 128, 128));
     makeLine(this, "Line1_0", 105, 5654, 2460, 2, Qt::white);
     makeLabel(this, "lblDisclaimer", common::twipsRect(255, 2625, 3630, 825),
-              QStringLiteral("    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出保贵意见。"));
+              QStringLiteral("    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出宝贵意见。"));
 
     auto *cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -93,8 +96,7 @@ FrmAbout::FrmAbout(Registry &registry, common::ProcessStarter &starter, common::
     connect(cmdSysInfo, &QPushButton::clicked, this, &FrmAbout::cmdSysInfo_Click);
 
     Form_Load();
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    common::centreByFrame(this);
 }
 
 void FrmAbout::Form_Load()

@@ -3,9 +3,8 @@
 #include "textbox.h"
 #include "twips.h"
 
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -56,17 +55,33 @@ Form3::Form3()
     m_text1->setGeometry(common::twipsRect(120, 120, 10095, 6495));
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setPlainText(QStringLiteral("Text1"));
+    m_text1->setAccessibleName(QStringLiteral("文章正文"));
+    // Code listings line up only in a face whose CJK characters are two Latin columns wide.
+    QFont face = m_text1->font();
+    face.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("WenQuanYi Micro Hei Mono"),
+                      QStringLiteral("NSimSun")});
+    face.setStyleHint(QFont::TypeWriter);
+    face.setFixedPitch(true);
+    m_text1->setFont(face);
+    common::makeTextBox(m_text1);
     m_text1->setFocus();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     Form_Load();
 }
 
 void Form3::Form_Load()
 {
-    // Fixed dialog frame, above every window that is not topmost itself.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+    // Fixed dialog frame (no minimise or maximise button), above every window that is not topmost.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+}
+
+void Form3::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form3::setArticleText(const QString &text)

@@ -21,6 +21,10 @@ public:
     bool isLoading() const { return !m_pending.isEmpty(); }
     QPlainTextEdit *textBox() const { return m_text1; }
 
+protected:
+    // Esc closes the window, as its close box does.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void Form_Load();
     void appendPending(quint64 generation);

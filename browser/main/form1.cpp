@@ -6,9 +6,12 @@
 #include "frmabout.h"
 #include "imagelists.h"
 #include "messenger.h"
+#include "placement.h"
 #include "processstarter.h"
+#include "readerplacement.h"
 #include "textbox.h"
 #include "twips.h"
+#include "windowframe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,12 +19,12 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QToolBar>
@@ -50,6 +53,48 @@ constexpr ToolbarButton kToolbarButtons[] = {
     {"technical", u"VB技巧", 28}, {"exam", u"考试中心", 27},
 };
 
+// A list or tree whose selection also moves by keyboard, as the common controls do: a key that
+// moves the current entry reports the move, Enter or Space on an entry reports an opening. Mouse
+// clicks are left to the view's own signals.
+template <class View>
+class KeyboardView : public View
+{
+public:
+    using View::View;
+    std::function<void()> onMove;
+    std::function<void()> onOpen;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int key = event->key();
+        if (onOpen && this->currentIndex().isValid() && event->modifiers() == Qt::NoModifier
+            && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            event->accept();
+            onOpen();
+            return;
+        }
+        const QPersistentModelIndex before = this->currentIndex();
+        View::keyPressEvent(event);
+        if (onMove && this->currentIndex() != before)
+            onMove();
+    }
+};
+using KeyboardTree = KeyboardView<QTreeWidget>;
+using KeyboardList = KeyboardView<QListWidget>;
+
+// A pane with a visible sibling in front of it over its whole area cannot be seen.
+bool isCovered(const QWidget *pane)
+{
+    const QObjectList &siblings = pane->parentWidget()->children();
+    for (qsizetype i = siblings.indexOf(pane) + 1; i < siblings.size(); ++i) {
+        const auto *sibling = qobject_cast<const QWidget *>(siblings[i]);
+        if (sibling && !sibling->isHidden() && sibling->geometry().contains(pane->geometry()))
+            return true;
+    }
+    return false;
+}
+
 QPlainTextEdit *makeTextBox(const QString &name, QWidget *parent, const QRect &geometry)
 {
     auto *box = new QPlainTextEdit(parent);
@@ -62,7 +107,7 @@ QPlainTextEdit *makeTextBox(const QString &name, QWidget *parent, const QRect &g
 
 QTreeWidget *makeReportList(const QString &name, const QString &heading, QWidget *parent)
 {
-    auto *list = new QTreeWidget(parent);
+    auto *list = new KeyboardTree(parent);
     list->setObjectName(name);
     list->setGeometry(common::twipsRect(120, 240, 7695, 5775));
     list->setColumnCount(1);
@@ -87,14 +132,15 @@ Form1::Form1(common::ProgramFolder folder, Form1Services services)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tamsel"));
-    // A fixed dialog frame: the window cannot be resized or maximised.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // A fixed dialog frame: no resizing, no minimise or maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
     createControls();
     createMenus();
     createToolbar();
     connectHandlers();
     setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
+    common::centreByFrame(this);
 }
 
 Form1::~Form1()
@@ -129,7 +175,7 @@ void Form1::createControls()
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(common::twipsRect(0, 1250, 11295, 6375));
 
-    m_dbList1 = new QListWidget(m_frame1);
+    m_dbList1 = new KeyboardList(m_frame1);
     m_dbList1->setObjectName(QStringLiteral("DBList1"));
     m_dbList1->setGeometry(common::twipsRect(120, 240, 3015, 5940));
     m_dbList1->setUniformItemSizes(true);
@@ -144,7 +190,7 @@ void Form1::createControls()
     m_text1 = makeTextBox(QStringLiteral("Text1"), m_frame2, common::twipsRect(120, 240, 7695, 5775));
     m_listView1 = makeReportList(QStringLiteral("ListView1"), QStringLiteral("相关文章"), m_frame2);
 
-    m_treeView1 = new QTreeWidget(m_frame1);
+    m_treeView1 = new KeyboardTree(m_frame1);
     m_treeView1->setObjectName(QStringLiteral("TreeView1"));
     m_treeView1->setGeometry(common::twipsRect(120, 240, 3015, 5895));
     m_treeView1->setHeaderHidden(true);
@@ -162,6 +208,9 @@ void Form1::createControls()
     coolBar->setObjectName(QStringLiteral("CoolBar1"));
     coolBar->setGeometry(common::twipsRect(0, 0, 11295, 1260));
     coolBar->setAutoFillBackground(true);
+    // The status bar and Frame1 lie in front of the cool bar, which overlaps Frame1's top row.
+    coolBar->lower();
+    m_statusBar1->raise();
 
     m_toolbar1 = new QToolBar(coolBar);
     m_toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -182,6 +231,27 @@ void Form1::createControls()
     m_data2->setRecordSource(QStringLiteral("funclass"));
     m_data1 = new common::DataControl(QStringLiteral("Data1"), m_toolbar1);
     m_data1->setRecordSource(QStringLiteral("winfun"));
+
+    // Keyboard and screen readers: left pane before right, the pane in front first.
+    for (QPlainTextEdit *box : {m_text1, m_text2})
+        common::makeTextBox(box);
+    QWidget *const order[] = {m_dbList1, m_treeView1, m_listView2, m_text2, m_text1, m_listView1};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    m_treeView1->setFocus();
+    const std::pair<QWidget *, QString> names[] = {
+        {m_treeView1, QStringLiteral("目录树")},
+        {m_dbList1, QStringLiteral("API函数列表")},
+        {m_listView1, QStringLiteral("实例文章列表")},
+        {m_listView2, QStringLiteral("技巧文章列表")},
+        {m_text1, QStringLiteral("内容说明")},
+        {m_text2, QStringLiteral("API函数详细说明")},
+        {m_toolbar1, QStringLiteral("工具栏")},
+        {m_statusBar1, QStringLiteral("状态栏")},
+        {m_frame1, QStringLiteral("浏览区")},
+    };
+    for (const auto &[widget, name] : names)
+        widget->setAccessibleName(name);
 }
 
 void Form1::createMenus()
@@ -219,7 +289,7 @@ void Form1::createMenus()
 void Form1::createToolbar()
 {
     for (const ToolbarButton &button : kToolbarButtons) {
-        QAction *action = m_toolbar1->addAction(QIcon(ToolbarImages::image(button.image)),
+        QAction *action = m_toolbar1->addAction(ToolbarImages::icon(button.image),
                                                 QString::fromUtf16(button.caption));
         action->setProperty("key", QString::fromLatin1(button.key));
         // The buttons have no tooltips; a tool button would otherwise repeat its caption.
@@ -249,12 +319,21 @@ void Form1::connectHandlers()
     connect(m_treeView1, &QTreeWidget::itemCollapsed, this, &Form1::TreeView1_Collapse);
     connect(m_listView1, &QTreeWidget::itemClicked, this, &Form1::ListView1_ItemClick);
     connect(m_listView2, &QTreeWidget::itemClicked, this, &Form1::ListView2_ItemClick);
+    static_cast<KeyboardTree *>(m_treeView1)->onMove = [this] { TreeView1_NodeClick(m_treeView1->currentItem()); };
+    static_cast<KeyboardList *>(m_dbList1)->onMove = [this] { DBList1_Click(); };
+    static_cast<KeyboardTree *>(m_listView1)->onOpen = [this] { ListView1_ItemClick(m_listView1->currentItem()); };
+    static_cast<KeyboardTree *>(m_listView2)->onOpen = [this] { ListView2_ItemClick(m_listView2->currentItem()); };
     // A click anywhere in the list, on an entry or not, is a click of the list.
     m_dbList1->viewport()->installEventFilter(this);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_form3 && event->type() == QEvent::Close) {
+        // A position the user chose is kept for the rest of the run.
+        if (const QPoint at = m_form3->frameGeometry().topLeft(); at != m_readerPlaced)
+            m_readerPosition = at;
+    }
     if (watched == m_dbList1->viewport() && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         DBList1_Click();
@@ -262,14 +341,30 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::showEvent(QShowEvent *event)
+bool Form1::focusNextPrevChild(bool next)
 {
-    if (!m_centred) {
-        m_centred = true;
-        if (const QScreen *screen = this->screen())
-            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    // Tab passes over a pane that another one covers (Text1 behind Text2, the tree behind DBList1).
+    const QWidget *start = focusWidget();
+    for (int tries = 0; tries < 8; ++tries) {
+        if (!QMainWindow::focusNextPrevChild(next))
+            return false;
+        const QWidget *now = focusWidget();
+        if (!now || now == start || now->window() != this || !isCovered(now))
+            break;
     }
-    QMainWindow::showEvent(event);
+    return true;
+}
+
+void Form1::placeReadingWindow()
+{
+    m_form3->installEventFilter(this);
+    common::placeByFrame(m_form3, [this](const QRect &frame, const QRect &available) {
+        if (m_readerPosition)
+            return common::keptOnArea(available, QRect(*m_readerPosition, frame.size()));
+        const QRect lists(m_listView1->mapToGlobal(QPoint(0, 0)), m_listView1->size());
+        m_readerPlaced = readerPosition(available, frameGeometry(), frame.size(), lists);
+        return m_readerPlaced;
+    });
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -377,6 +472,7 @@ void Form1::fillList(QTreeWidget *list, const QStringList &entries)
     for (const QString &entry : entries)
         items.append(new QTreeWidgetItem(QStringList{entry}));
     list->addTopLevelItems(items);
+    list->scrollToTop();
 }
 
 void Form1::exit_Click()
@@ -454,6 +550,11 @@ void Form1::api_Click()
     m_text1->clear();
     m_text2->show();
     m_dbList1->show();
+    // The keyboard follows to the panes in front.
+    if (m_text1->hasFocus())
+        m_text2->setFocus();
+    if (m_treeView1->hasFocus())
+        m_dbList1->setFocus();
 }
 
 void Form1::exam_Click()
@@ -535,8 +636,10 @@ void Form1::ListView2_ItemClick(QTreeWidgetItem *item)
 
 void Form1::ShowArticle(const ArticleLocation &location, const QString &title)
 {
-    if (!m_form3)
+    if (!m_form3) {
         m_form3 = new Form3();
+        placeReadingWindow();
+    }
     m_form3->show();
     QString text;
     try {

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -85,8 +86,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void createControls();
@@ -94,6 +95,7 @@ private:
     void createToolbar();
     void connectHandlers();
     void runCommand(Command command);
+    void placeReadingWindow();
 
     void clearTree();
     QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
@@ -108,7 +110,8 @@ private:
     NodeDescriptions m_desc;
     int m_nodeCount = 0;
     std::unique_ptr<ApiReference> m_api;
-    bool m_centred = false;
+    QPoint m_readerPlaced;                  // where the reading window was put
+    std::optional<QPoint> m_readerPosition; // where the user moved it
 
     QTreeWidget *m_treeView1 = nullptr;
     QListWidget *m_dbList1 = nullptr;

@@ -1,17 +1,39 @@
 #include "imagelists.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
+
+#include <functional>
 
 namespace tamsel {
 
 namespace {
 
-QPixmap blank(int size)
+using Drawing = std::function<void(QPainter &)>;
+
+// The pictures are drawn, not scaled: at each device pixel ratio they are drawn afresh, so they
+// stay sharp at any scale.
+QPixmap drawn(int size, qreal ratio, const Drawing &draw)
 {
-    QPixmap pixmap(size, size);
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
     return pixmap;
+}
+
+QIcon drawnIcon(int size, const Drawing &draw)
+{
+    QIcon icon;
+    QList<qreal> ratios{1.0, 2.0};
+    if (const qreal screen = qGuiApp->devicePixelRatio(); !ratios.contains(screen))
+        ratios.append(screen);
+    for (qreal ratio : ratios)
+        icon.addPixmap(drawn(size, ratio, draw));
+    return icon;
 }
 
 void drawBook(QPainter &p)
@@ -126,13 +148,8 @@ void drawShili(QPainter &p)
     p.drawLine(QPointF(18, 10), QPointF(14, 22));
 }
 
-} // namespace
-
-QPixmap ToolbarImages::image(int number)
+void drawToolbarImage(QPainter &p, int number)
 {
-    QPixmap pixmap = blank(kSize);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     switch (number) {
     case 23: drawBook(p); break;
     case 24: drawCodeWindow(p); break;
@@ -141,7 +158,18 @@ QPixmap ToolbarImages::image(int number)
     case 28: drawBulb(p); break;
     default: drawNumberedTile(p, number); break;
     }
-    return pixmap;
+}
+
+} // namespace
+
+QPixmap ToolbarImages::image(int number)
+{
+    return drawn(kSize, 1.0, [number](QPainter &p) { drawToolbarImage(p, number); });
+}
+
+QIcon ToolbarImages::icon(int number)
+{
+    return drawnIcon(kSize, [number](QPainter &p) { drawToolbarImage(p, number); });
 }
 
 QIcon TreeImages::image(const QString &key)
@@ -150,19 +178,16 @@ QIcon TreeImages::image(const QString &key)
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
-    QPixmap pixmap = blank(kSize);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (key == u"leaf")
-        drawLeaf(p);
-    else if (key == u"closed")
-        drawFolder(p, false);
-    else if (key == u"open")
-        drawFolder(p, true);
-    else if (key == u"shili")
-        drawShili(p);
-    p.end();
-    return *cache.insert(key, QIcon(pixmap));
+    return *cache.insert(key, drawnIcon(kSize, [&key](QPainter &p) {
+        if (key == u"leaf")
+            drawLeaf(p);
+        else if (key == u"closed")
+            drawFolder(p, false);
+        else if (key == u"open")
+            drawFolder(p, true);
+        else if (key == u"shili")
+            drawShili(p);
+    }));
 }
 
 } // namespace tamsel

@@ -14,6 +14,8 @@ public:
     static constexpr int kCount = 50;
     static constexpr int kSize = 48;
     static QPixmap image(int number);
+    // The same image drawn for every device pixel ratio in use.
+    static QIcon icon(int number);
 };
 
 // The tree's image list: 32 x 32 pixel images keyed "leaf", "closed", "shili" and "open".

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "database.h"
 #include "fixtures.h"
+#include "readerplacement.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +53,8 @@ private Q_SLOTS:
     void resolve();
     void techniqueEntries_data();
     void techniqueEntries();
+    void readerPlacement_data();
+    void readerPlacement();
 };
 
 void CatalogueTest::titleTables_data()
@@ -175,6 +178,38 @@ void CatalogueTest::techniqueEntries()
     if (count > 0)
         records->moveLast();
     QCOMPARE(Catalogue::techniqueEntries(*records, folder), entries);
+}
+
+void CatalogueTest::readerPlacement_data()
+{
+    // Frames in screen coordinates; the reading window's frame is 692 x 471, the main window's
+    // 755 x 574 with its title lists 225, 121 from its corner.
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("main");
+    QTest::addColumn<QPoint>("expected");
+    const QRect wide(0, 0, 2560, 1440), fullHd(0, 0, 1920, 1080);
+    QTest::newRow("wide: right of the main window") << wide << QPoint(900, 400) << QPoint(1655, 400);
+    QTest::newRow("no room on the right: left") << fullHd << QPoint(1160, 300) << QPoint(468, 300);
+    QTest::newRow("beside, kept on the area") << fullHd << QPoint(1160, 900) << QPoint(468, 609);
+    QTest::newRow("panel above the area") << QRect(0, 30, 1920, 1050) << QPoint(1160, 0) << QPoint(468, 30);
+    QTest::newRow("centred on 1920: no room either side, lists left free") << fullHd << QPoint(582, 253)
+                                                                           << QPoint(0, 253);
+    QTest::newRow("narrow: least cover of the lists") << QRect(0, 0, 1024, 768) << QPoint(134, 97) << QPoint(0, 0);
+    QTest::newRow("area smaller than the window: title bar on it") << QRect(0, 0, 640, 400) << QPoint(0, 0)
+                                                                   << QPoint(0, 0);
+}
+
+void CatalogueTest::readerPlacement()
+{
+    QFETCH(QRect, available);
+    QFETCH(QPoint, main);
+    QFETCH(QPoint, expected);
+    const QRect mainFrame(main, QSize(755, 574));
+    const QRect lists(main + QPoint(225, 121), QSize(521, 385));
+    const QPoint at = tamsel::readerPosition(available, mainFrame, QSize(692, 471), lists);
+    QCOMPARE(at, expected);
+    if (available.width() >= 692 && available.height() >= 471)
+        QVERIFY(available.contains(QRect(at, QSize(692, 471))));
 }
 
 QTEST_GUILESS_MAIN(CatalogueTest)

@@ -1,3 +1,4 @@
+#include "application.h"
 #include "codec936.h"
 #include "error.h"
 #include "fixtures.h"
@@ -7,11 +8,15 @@
 #include "processstarter.h"
 #include "registry.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -154,6 +159,14 @@ private Q_SLOTS:
     void apiDetails();
     void aboutBox_data();
     void aboutBox();
+    void keyboard_data();
+    void keyboard();
+    void refilledListStartsAtTop();
+    void focusTabAndEscape();
+    void qtTextsInChinese();
+    void screenReaderNames_data();
+    void screenReaderNames();
+    void framesAndStacking();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
@@ -563,5 +576,196 @@ void Form1Test::aboutBox()
     QVERIFY(m_starter.started.isEmpty());
 }
 
-QTEST_MAIN(Form1Test)
+void Form1Test::keyboard_data()
+{
+    // Real key events on a control after a mode and a current entry; `probe` names what shows the
+    // effect: a text box, the example list's first entry, or the reading window.
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("row"); // current entry before the key; -1: the first section, expanded
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("tree: Down shows the entry's description")
+        << u"basic"_s << u"TreeView1"_s << -1 << int(Qt::Key_Down) << u"Text1"_s << u"变量用来保存数据。\n先声明，后使用。"_s;
+    QTest::newRow("tree: Down to a category fills its list")
+        << u"example"_s << u"TreeView1"_s << 0 << int(Qt::Key_Down) << u"ListView1"_s << u"全屏的下雪场景制作"_s;
+    QTest::newRow("tree: End, the last category")
+        << u"example"_s << u"TreeView1"_s << 0 << int(Qt::Key_End) << u"ListView1"_s << u"沙滩排球"_s;
+    QTest::newRow("API list: Down shows the details")
+        << u"api"_s << u"DBList1"_s << 0 << int(Qt::Key_Down) << u"Text2"_s << apiText(1);
+    QTest::newRow("title: Enter opens the article")
+        << u"example"_s << u"ListView1"_s << 9 << int(Qt::Key_Return) << u"reader"_s << articleShown(u"历史记录"_s, kArticles[1]);
+    QTest::newRow("title: Space opens the article")
+        << u"technical"_s << u"ListView2"_s << 0 << int(Qt::Key_Space) << u"reader"_s << articleShown(wenText(1), kArticles[4]);
+    QTest::newRow("title: Down only selects")
+        << u"example"_s << u"ListView1"_s << 8 << int(Qt::Key_Down) << u"reader"_s << QString();
+}
+
+void Form1Test::keyboard()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, control);
+    QFETCH(int, row);
+    QFETCH(int, key);
+    QFETCH(QString, probe);
+    QFETCH(QString, expected);
+    load();
+    run(mode);
+    if (control.startsWith(u"ListView"))
+        clickNode(control == u"ListView1" ? u"窗体实例"_s : u"窗体技巧"_s);
+    QWidget *target = widget<QWidget>(control);
+    if (auto *list = qobject_cast<QListWidget *>(target)) {
+        list->setCurrentRow(row);
+    } else {
+        auto *view = qobject_cast<QTreeWidget *>(target);
+        QTreeWidgetItem *item = view->topLevelItem(std::max(row, 0));
+        item->setExpanded(row < 0);
+        view->setCurrentItem(item);
+    }
+    QTest::keyClick(target, Qt::Key(key));
+    if (probe == u"reader")
+        QCOMPARE(reader(), expected);
+    else if (probe == u"ListView1")
+        QCOMPARE(widget<QTreeWidget>(probe)->topLevelItem(0)->text(0), expected);
+    else
+        QCOMPARE(box(probe)->toPlainText(), expected);
+    QVERIFY(m_messenger.errors.isEmpty());
+}
+
+void Form1Test::refilledListStartsAtTop()
+{
+    // A long list scrolled to its end, then another category chosen from the keyboard.
+    load();
+    run(u"technical"_s);
+    QTreeWidget *list = widget<QTreeWidget>(u"ListView2"_s);
+    QTreeWidgetItem *network = tree()->topLevelItem(4);
+    tree()->setCurrentItem(network);
+    m_form->TreeView1_NodeClick(network);
+    list->scrollToBottom();
+    QVERIFY(list->verticalScrollBar()->value() > 0);
+    QTest::keyClick(tree(), Qt::Key_Up);
+    QCOMPARE(list->topLevelItemCount(), 21);
+    QCOMPARE(list->verticalScrollBar()->value(), 0);
+}
+
+void Form1Test::focusTabAndEscape()
+{
+    // The window starts on the tree; Tab leaves a text box without typing; Tab passes over the
+    // description hidden behind the API details; the article zooms; Esc closes the reading window only.
+    load();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QCOMPARE(QApplication::focusWidget(), tree());
+    QPlainTextEdit *text1 = box(u"Text1"_s);
+    text1->setFocus();
+    QTest::keyClick(text1, Qt::Key_Tab);
+    QCOMPARE(text1->toPlainText(), QString());
+    QCOMPARE(QApplication::focusWidget(), widget<QWidget>(u"TreeView1"_s));
+    run(u"api"_s);
+    box(u"Text2"_s)->setFocus();
+    QTest::keyClick(box(u"Text2"_s), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), widget<QWidget>(u"DBList1"_s));
+
+    QTest::keyClick(m_form.get(), Qt::Key_Escape);
+    QVERIFY(m_form->isVisible());
+    run(u"example"_s);
+    clickNode(u"窗体实例"_s);
+    m_form->ListView1_ItemClick(widget<QTreeWidget>(u"ListView1"_s)->topLevelItem(0));
+    QPointer<tamsel::Form3> form3 = m_form->readingWindow();
+    // Ctrl+= and Ctrl+- change the text size a point at a time, Ctrl+0 restores it.
+    QPlainTextEdit *article = form3->textBox();
+    const qreal size = article->font().pointSizeF();
+    for (auto [key, change] : {std::pair{Qt::Key_Equal, 1.0}, {Qt::Key_Minus, 0.0}, {Qt::Key_Minus, -1.0}, {Qt::Key_0, 0.0}}) {
+        QTest::keyClick(article, key, Qt::ControlModifier);
+        QCOMPARE(article->font().pointSizeF(), size + change);
+    }
+    QTest::keyClick(form3->textBox(), Qt::Key_Escape);
+    QTRY_VERIFY(!form3);
+    QVERIFY(m_form->isVisible());
+}
+
+void Form1Test::qtTextsInChinese()
+{
+    QMessageBox box(QMessageBox::Critical, u"Tamsel"_s, u"错误"_s, QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), u"确定"_s);
+}
+
+void Form1Test::screenReaderNames_data()
+{
+    // window / object name, role, name; "Text1@Form3" is the reading window's text box.
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("main window") << u"Form1"_s << int(QAccessible::Window) << u"Tamsel"_s;
+    QTest::newRow("reading window") << u"Form3"_s << int(QAccessible::Window) << u"实现托盘程序的例子"_s;
+    QTest::newRow("About box") << u"frmAbout"_s << int(QAccessible::Dialog) << u"关于 Tamsel"_s;
+    QTest::newRow("tree") << u"TreeView1"_s << int(QAccessible::Tree) << u"目录树"_s;
+    QTest::newRow("API list") << u"DBList1"_s << int(QAccessible::List) << u"API函数列表"_s;
+    QTest::newRow("example list") << u"ListView1"_s << int(QAccessible::Tree) << u"实例文章列表"_s;
+    QTest::newRow("technique list") << u"ListView2"_s << int(QAccessible::Tree) << u"技巧文章列表"_s;
+    QTest::newRow("description") << u"Text1"_s << int(QAccessible::EditableText) << u"内容说明"_s;
+    QTest::newRow("details") << u"Text2"_s << int(QAccessible::EditableText) << u"API函数详细说明"_s;
+    QTest::newRow("article") << u"Text1@Form3"_s << int(QAccessible::EditableText) << u"文章正文"_s;
+    QTest::newRow("About picture") << u"picIcon@frmAbout"_s << int(QAccessible::Graphic) << u"Tamsel 的图标"_s;
+}
+
+void Form1Test::screenReaderNames()
+{
+    QFETCH(QString, object);
+    QFETCH(int, role);
+    QFETCH(QString, name);
+    load();
+    run(u"example"_s);
+    clickNode(u"窗体实例"_s);
+    m_form->ListView1_ItemClick(widget<QTreeWidget>(u"ListView1"_s)->topLevelItem(0));
+    m_form->about_Click();
+    const QStringList parts = object.split(u'@');
+    const QHash<QString, QWidget *> windows{{u"Form1"_s, m_form.get()},
+                                            {u"Form3"_s, m_form->readingWindow()},
+                                            {u"frmAbout"_s, m_form->aboutBox()}};
+    QWidget *window = windows.value(parts.value(1, u"Form1"_s));
+    QWidget *target = windows.contains(parts[0]) ? windows[parts[0]] : window->findChild<QWidget *>(parts[0]);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(target);
+    QVERIFY(iface);
+    QCOMPARE(int(iface->role()), role);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    // The hidden boxes behind the API details are invisible to a screen reader.
+    for (const QString &hidden : {u"Text3"_s, u"Text4"_s, u"Text5"_s})
+        QVERIFY(QAccessible::queryAccessibleInterface(widget<QWidget>(hidden))->state().invisible);
+    m_form->aboutBox()->close();
+}
+
+void Form1Test::framesAndStacking()
+{
+    // Fixed dialog frames: no window asks for a minimise or maximise button.
+    load();
+    run(u"example"_s);
+    clickNode(u"窗体实例"_s);
+    m_form->ListView1_ItemClick(widget<QTreeWidget>(u"ListView1"_s)->topLevelItem(0));
+    m_form->about_Click();
+    for (QWidget *window : {static_cast<QWidget *>(m_form.get()), static_cast<QWidget *>(m_form->readingWindow()),
+                            static_cast<QWidget *>(m_form->aboutBox())}) {
+        const Qt::WindowFlags flags = window->windowFlags();
+        QVERIFY2(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)), qPrintable(window->objectName()));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    }
+    m_form->aboutBox()->close();
+    // The status bar and Frame1 are in front of the cool bar; the children list runs back to front.
+    const QObjectList order = widget<QWidget>(u"CoolBar1"_s)->parentWidget()->children();
+    const auto depth = [&](const QString &name) { return order.indexOf(widget<QWidget>(name)); };
+    QVERIFY(depth(u"StatusBar1"_s) > depth(u"Frame1"_s));
+    QVERIFY(depth(u"Frame1"_s) > depth(u"CoolBar1"_s));
+    const QPoint frameTop = widget<QWidget>(u"Frame1"_s)->geometry().topLeft() + QPoint(10, 0);
+    QCOMPARE(widget<QWidget>(u"CoolBar1"_s)->parentWidget()->childAt(frameTop), widget<QWidget>(u"Frame1"_s));
+}
+
+// The programs' own application object: its font, Qt's Chinese texts, its screen-reader roles.
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    common::Application app(argc, argv, u"Tamsel"_s);
+    Form1Test test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_form1.moc"

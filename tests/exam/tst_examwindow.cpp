@@ -1,8 +1,11 @@
+#include "application.h"
 #include "bankfixture.h"
 #include "error.h"
 #include "form1.h"
 #include "programfolder.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -36,6 +39,7 @@ private Q_SLOTS:
     void saveFailures_data();
     void saveFailures();
     void setBoxAndEditsNotWrittenBack();
+    void keyboardAndScreenReader();
 
 private:
     QString bankPath() const { return m_dir->filePath(u"shiti.mdb"_s); }
@@ -283,5 +287,43 @@ void ExamWindowTest::setBoxAndEditsNotWrittenBack()
     QCOMPARE(bankfixture::fileBytes(bankPath()), before);
 }
 
-QTEST_MAIN(ExamWindowTest)
+// The window starts on the question (tab index 0) and Tab leaves it for the review list; the
+// frame offers no minimise or maximise button; a screen reader finds a named frame, named boxes
+// and answer buttons that say what they do.
+void ExamWindowTest::keyboardAndScreenReader()
+{
+    bankfixture::writeBank(bankPath(), bankfixture::numbered(2));
+    openForm();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    auto *text = child<QPlainTextEdit>(u"Text1"_s);
+    QCOMPARE(QApplication::focusWidget(), text);
+    const QString question = text->toPlainText();
+    QTest::keyClick(text, Qt::Key_Tab);
+    QCOMPARE(text->toPlainText(), question);
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>(u"ListView1"_s));
+
+    QVERIFY(!(m_form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    const auto accessible = [](QWidget *widget) { return QAccessible::queryAccessibleInterface(widget); };
+    QCOMPARE(accessible(m_form.get())->role(), QAccessible::Window);
+    QCOMPARE(accessible(m_form.get())->text(QAccessible::Name), u"Quorvi"_s);
+    QCOMPARE(accessible(text)->text(QAccessible::Name), u"题目"_s);
+    QCOMPARE(accessible(child<QWidget>(u"ListView1"_s))->text(QAccessible::Name), u"答案评阅列表"_s);
+    for (int index = 0; index < 4; ++index) {
+        QAccessibleInterface *button = accessible(option(index));
+        const QString letter(QChar(char16_t(u'A' + index)));
+        QCOMPARE(button->text(QAccessible::Name), letter);
+        QCOMPARE(button->text(QAccessible::Description), u"选%1作为当前题目的答案"_s.arg(letter));
+    }
+}
+
+// The program's own application object: its font, Qt's Chinese texts, its screen-reader roles.
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    common::Application app(argc, argv, u"Quorvi"_s);
+    ExamWindowTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_examwindow.moc"
