@@ -191,9 +191,12 @@ private:
         mdb_rewind_table(table);
         while (mdb_read_next_dpg(table)) {
             if (!seen.insert(m_mdb->cur_pg).second)
-                break;
+                throw Failure{"the usage map of table " + std::string(table->name) + " goes round in a circle"};
             pages.push_back(m_mdb->cur_pg);
         }
+        // The library ends the table quietly at a page it cannot read; the map still names it.
+        if (mdb_map_find_next(m_mdb, table->usage_map, unsigned(table->map_sz), table->cur_phys_pg) > 0)
+            throw Failure{"the file ends inside table " + std::string(table->name)};
         return pages;
     }
 
@@ -299,8 +302,11 @@ private:
         // The library cuts text at its bind size; size the buffer so that no text is cut (one
         // stored byte never becomes more than three bytes of UTF-8).
         size_t longest = size_t(field.siz);
-        if (col->col_type == MDB_MEMO && field.siz >= MDB_MEMO_OVERHEAD)
-            longest = std::max<size_t>({longest, get32(m_mdb->pg_buf, field.start) & 0x3FFFFFFF, size_t(pageSize)});
+        const size_t memoLength = col->col_type == MDB_MEMO && field.siz >= MDB_MEMO_OVERHEAD
+                                      ? get32(m_mdb->pg_buf, field.start) & 0x3FFFFFFF
+                                      : 0;
+        if (memoLength)
+            longest = std::max<size_t>({longest, memoLength, size_t(pageSize)});
         if (longest > (64u << 20))
             throw Failure{"memo field too long"};
         m_mdb->bind_size = std::max<size_t>(m_defaultBindSize, 3 * longest + 16);
@@ -312,6 +318,9 @@ private:
             return std::string();
         std::string value(text);
         g_free(text);
+        // The library gives an empty text for a long value it cannot find.
+        if (memoLength && value.empty())
+            throw Failure{"a long value of table " + std::string(col->table->name) + " cannot be read"};
         return value;
     }
 
