@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 
 #include <sys/resource.h>
@@ -32,7 +34,7 @@ constexpr qsizetype kMaxOutput = qsizetype(1) << 30;
 class JetTable : public TableSource
 {
 public:
-    JetTable(QString path, std::shared_ptr<const QList<TableData>> tables, qsizetype index)
+    JetTable(QString path, std::shared_ptr<const QList<JetTableData>> tables, qsizetype index)
         : m_path(std::move(path))
         , m_tables(std::move(tables))
         , m_table(m_tables->at(index))
@@ -44,27 +46,19 @@ public:
 
     QList<qint64> keys() override
     {
-        QList<qint64> keys(m_table.rows.size());
+        QList<qint64> keys(m_table.rowCount);
         std::iota(keys.begin(), keys.end(), qint64(0));
         return keys;
     }
 
     FieldValue read(qint64 key, int field) override
     {
-        if (key < 0 || key >= m_table.rows.size())
+        if (key < 0 || key >= m_table.rowCount)
             throw Error::noCurrentRecord(m_table.name);
-        const TableRow &row = m_table.rows[key];
-        return field >= 0 && field < row.size() ? row[field] : std::nullopt;
+        return m_table.columns.at(field).at(key);
     }
 
-    QList<FieldValue> readColumn(int field) override
-    {
-        QList<FieldValue> column;
-        column.reserve(m_table.rows.size());
-        for (const TableRow &row : m_table.rows)
-            column.append(field >= 0 && field < row.size() ? row[field] : std::nullopt);
-        return column;
-    }
+    QList<FieldValue> readColumn(int field) override { return m_table.columns.at(field); }
 
     void write(qint64, int, const FieldValue &) override
     {
@@ -73,8 +67,8 @@ public:
 
 private:
     QString m_path;
-    std::shared_ptr<const QList<TableData>> m_tables;
-    const TableData &m_table;
+    std::shared_ptr<const QList<JetTableData>> m_tables;
+    const JetTableData &m_table;
 };
 
 // Runs the reader on the file and returns everything it wrote, or throws 3343.
@@ -136,11 +130,24 @@ QByteArray runReader(const QString &reader, const QString &path)
 JetBackend::JetBackend(const QString &path)
     : m_path(path)
 {
+    // A file opened again while it is still open (two record sources on one database) is read
+    // only once, as long as it has not changed since.
+    static QHash<QString, std::pair<QString, std::weak_ptr<const QList<JetTableData>>>> open;
+    const QFileInfo info(path);
+    const QString key = info.absoluteFilePath();
+    const QString stamp = u"%1 %2 %3"_s.arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()).arg(readerPath());
+    const auto found = open.constFind(key);
+    if (found != open.cend() && found->first == stamp) {
+        m_tables = found->second.lock();
+        if (m_tables)
+            return;
+    }
     const QByteArray stream = runReader(readerPath(), path);
     auto tables = parseJetStream(stream);
     if (!tables)
         throw Error::unrecognizedFormat(path);
-    m_tables = std::make_shared<const QList<TableData>>(std::move(*tables));
+    m_tables = std::make_shared<const QList<JetTableData>>(std::move(*tables));
+    open.insert(key, {stamp, m_tables});
 }
 
 JetBackend::~JetBackend() = default;
@@ -148,7 +155,7 @@ JetBackend::~JetBackend() = default;
 QStringList JetBackend::tableNames()
 {
     QStringList names;
-    for (const TableData &table : *m_tables)
+    for (const JetTableData &table : *m_tables)
         names.append(table.name);
     return names;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "backend.h"
-#include "sqlitewriter.h"
+#include "jetstream.h"
 
 #include <QString>
 
@@ -30,7 +30,7 @@ public:
 
 private:
     QString m_path;
-    std::shared_ptr<const QList<TableData>> m_tables;
+    std::shared_ptr<const QList<JetTableData>> m_tables;
 };
 
 } // namespace common

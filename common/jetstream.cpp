@@ -57,12 +57,12 @@ private:
 
 } // namespace
 
-std::optional<QList<TableData>> parseJetStream(QByteArrayView stream)
+std::optional<QList<JetTableData>> parseJetStream(QByteArrayView stream)
 {
     if (!stream.startsWith(kMagic))
         return std::nullopt;
     Cursor in(stream.sliced(kMagic.size()));
-    QList<TableData> tables;
+    QList<JetTableData> tables;
     for (;;) {
         QByteArrayView tag;
         if (!in.take(1, &tag))
@@ -72,25 +72,24 @@ std::optional<QList<TableData>> parseJetStream(QByteArrayView stream)
         case 'T':
             if (!in.value(&text, false))
                 return std::nullopt;
-            tables.append(TableData{*text, {}, {}});
+            tables.append(JetTableData{*text, {}, {}, 0});
             break;
         case 'F':
-            if (tables.isEmpty() || !tables.last().rows.isEmpty() || !in.value(&text, false))
+            if (tables.isEmpty() || tables.last().rowCount > 0 || !in.value(&text, false))
                 return std::nullopt;
             tables.last().fields.append(*text);
+            tables.last().columns.append(QList<FieldValue>());
             break;
         case 'R': {
             if (tables.isEmpty())
                 return std::nullopt;
-            TableData &table = tables.last();
-            TableRow row;
-            row.reserve(table.fields.size());
-            for (qsizetype i = 0; i < table.fields.size(); ++i) {
+            JetTableData &table = tables.last();
+            for (QList<FieldValue> &column : table.columns) {
                 if (!in.value(&text, true))
                     return std::nullopt;
-                row.append(std::move(text));
+                column.append(std::move(text));
             }
-            table.rows.append(std::move(row));
+            ++table.rowCount;
             break;
         }
         case 'E':
