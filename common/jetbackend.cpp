@@ -29,7 +29,12 @@ constexpr qint64 kBaseDeadlineMs = 3000;
 constexpr qint64 kMsPerMegabyte = 1000; // the reader manages well over 10 MB a second
 constexpr qint64 kMaxDeadlineMs = 120000;
 constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
-constexpr qsizetype kMaxOutput = qsizetype(1) << 30;
+// Text may grow threefold from the file into UTF-8, and rows may share one long value; past this
+// the file is not one of ours, and its output is not kept.
+qsizetype maxOutput(qint64 fileSize)
+{
+    return qsizetype(std::clamp<qint64>(16 * fileSize, qint64(64) << 20, qint64(1) << 30));
+}
 
 class JetTable : public TableSource
 {
@@ -78,7 +83,8 @@ QByteArray runReader(const QString &reader, const QString &path)
         throw Error(UnrecognizedFormat,
                     u"无法读取数据库“%1”：找不到读取 Access 数据库的程序“%2”。"_s.arg(path, reader));
     }
-    const qint64 megabytes = QFileInfo(path).size() >> 20;
+    const qint64 fileSize = QFileInfo(path).size();
+    const qint64 megabytes = fileSize >> 20;
     const qint64 deadline = std::min(kBaseDeadlineMs + megabytes * kMsPerMegabyte, kMaxDeadlineMs);
     const rlim_t cpuSeconds = rlim_t(deadline / 1000 + 1);
 
@@ -112,7 +118,7 @@ QByteArray runReader(const QString &reader, const QString &path)
         output += process.readAllStandardOutput();
         // Its messages mean nothing to the user; they are drained so they never pile up in memory.
         process.readAllStandardError();
-        failed = output.size() > kMaxOutput;
+        failed = output.size() > maxOutput(fileSize);
     }
     if (failed) {
         process.kill();
