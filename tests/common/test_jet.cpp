@@ -70,7 +70,8 @@ void compareTables(const QString &path, const QList<TableData> &expected)
 }
 
 // A table with every kind of value the programs meet: NULL and empty, text that Jet 4 stores
-// compressed and uncompressed, memos in the row, on one long-value page and over several.
+// compressed and uncompressed, memos in the row, on one long-value page and over several, and a
+// row longer than 256 bytes (Jet 3 then needs its jump table).
 JetTable kindsTable()
 {
     QString longMemo;
@@ -88,7 +89,8 @@ JetTable kindsTable()
                {u"7"_s, u"引号\"和,逗号"_s, pageMemo},
                {u"8"_s, u"价格€5"_s, u"€"_s},
                {u"9"_s, u"moved row 移动"_s, u"moved memo"_s},
-               {u"10"_s, u"after"_s, u"x"_s}}};
+               {u"10"_s, u"after"_s, u"x"_s},
+               {u"11"_s, QString(120, u'长') + u"标题"_s, u"一行超过 256 字节的记录"_s}}};
     t.kinds = {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo};
     t.overflowRows = {0, 8};
     t.deletedBefore = {3, 9};
