@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
@@ -173,6 +174,23 @@ std::unique_ptr<TableSource> JetBackend::openTable(const QString &name)
             return std::make_unique<JetTable>(m_path, m_tables, i);
     }
     throw Error::tableNotFound(m_path, name);
+}
+
+bool JetBackend::hasJetHeader(QByteArrayView header)
+{
+    // The engine is named at offset 4, its version given at 0x14.
+    if (header.size() < 0x15)
+        return false;
+    const QByteArrayView engine = header.sliced(4, 15);
+    const auto version = quint8(header[0x14]);
+    return (engine == QByteArrayView("Standard Jet DB") && version <= 1)
+           || (engine == QByteArrayView("Standard ACE DB") && version >= 2 && version <= 6);
+}
+
+bool JetBackend::isJetFile(const QString &path)
+{
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && hasJetHeader(file.read(0x15));
 }
 
 QString JetBackend::readerPath()

@@ -3,6 +3,7 @@
 #include "backend.h"
 #include "jetstream.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
@@ -22,6 +23,10 @@ public:
 
     QStringList tableNames() override;
     std::unique_ptr<TableSource> openTable(const QString &name) override;
+
+    // Whether the first bytes of a file are those of a Jet database of a known version.
+    static bool hasJetHeader(QByteArrayView header);
+    static bool isJetFile(const QString &path);
 
     // The reader program: by default jetread beside the running executable.
     static QString readerPath();
