@@ -153,6 +153,14 @@ void JetTest::fieldKinds()
     const QString path = file(u"kinds.mdb"_s);
     QVERIFY(jetfixture::writeJetFile(path, {kinds, empty}, options));
     compareTables(path, {kinds.data, empty.data});
+    if (options.version == JetVersion::Jet4) { // both forms of Jet 4 text are really there
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        const QString plain = u"中文标题"_s;
+        QVERIFY(bytes.contains(QByteArray("\xFF\xFEVB6 \0", 7)));
+        QVERIFY(bytes.contains(QByteArray(reinterpret_cast<const char *>(plain.utf16()), plain.size() * 2)));
+    }
 
     const QByteArray before = hashOf(path);
     const auto db = Database::open(path, Database::Access::ReadWrite);
