@@ -1,3 +1,11 @@
+#include "database.h"
+#include "error.h"
+#include "form1.h"
+#include "jetbackend.h"
+#include "messenger.h"
+#include "processstarter.h"
+#include "registry.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -5,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +38,14 @@ bool copyFolder(const QString &from, const QString &to)
     return true;
 }
 
+class NoMessenger : public common::Messenger
+{
+public:
+    void showError(const common::Error &error) override { told += error.text(); }
+    void showMessage(const QString &, const QString &) override {}
+    QString told;
+};
+
 } // namespace
 
 // Both programs, built and started offscreen on a copy of the Jet 4 sample folder.
@@ -40,6 +57,7 @@ private Q_SLOTS:
     void init();
     void programs_data();
     void programs();
+    void knowledgeTree();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath() + u"/program"_s; }
@@ -60,7 +78,7 @@ void JetProcessTest::programs_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<bool>("withReader");
     QTest::addColumn<bool>("staysUp"); // otherwise it must end with status 1 and name vb.MDB with 3343
-    QTest::newRow("Tamsel builds its tree from the Jet knowledge base") << u"Tamsel"_s << true << true;
+    QTest::newRow("Tamsel on the Jet folder") << u"Tamsel"_s << true << true;
     QTest::newRow("Tamsel without the reader program") << u"Tamsel"_s << false << false;
     QTest::newRow("Quorvi on a Jet question bank") << u"Quorvi"_s << true << true;
 }
@@ -101,5 +119,32 @@ void JetProcessTest::programs()
     QVERIFY(kept);
 }
 
-QTEST_GUILESS_MAIN(JetProcessTest)
+// The window Tamsel shows first, on the Jet knowledge base: one section per table, one entry per
+// record, in the file's order.
+void JetProcessTest::knowledgeTree()
+{
+    common::JetBackend::setReaderPath(folder() + u"/jetread"_s);
+    const auto db = common::Database::open(folder() + u"/vb.MDB"_s, common::Database::Access::ReadOnly);
+    const QStringList tables = db->tableNames();
+    QVERIFY(tables.size() > 1);
+    const QList<common::FieldValue> titles = db->openRecordset(tables.first())->column(u"目录"_s);
+
+    NoMessenger messenger;
+    common::DetachedProcessStarter starter;
+    tamsel::LinuxRegistry registry;
+    tamsel::Form1 form(common::ProgramFolder(folder()),
+                       {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
+    form.Form_Load();
+    form.show();
+    form.openRecordSources();
+    QCOMPARE(messenger.told, QString());
+    auto *tree = form.findChild<QTreeWidget *>(u"TreeView1"_s);
+    QVERIFY(tree);
+    QCOMPARE(tree->topLevelItemCount(), tables.size());
+    QCOMPARE(tree->topLevelItem(0)->text(0), tables.first().right(4));
+    QCOMPARE(tree->topLevelItem(0)->childCount(), titles.size());
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), titles.first().value_or(QString()));
+}
+
+QTEST_MAIN(JetProcessTest)
 #include "test_jet_process.moc"
