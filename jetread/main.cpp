@@ -185,8 +185,11 @@ public:
     }
 
 private:
-    std::vector<uint32_t> dataPages(MdbTableDef *table)
+    // The table's data pages in stored order, and the rows its overflow stubs point at: those are
+    // read in the place of their stub, not where they lie.
+    std::vector<uint32_t> dataPages(MdbTableDef *table, std::set<uint32_t> *moved)
     {
+        const int rco = m_mdb->fmt->row_count_offset;
         std::vector<uint32_t> pages;
         std::set<uint32_t> seen;
         mdb_rewind_table(table);
@@ -194,6 +197,14 @@ private:
             if (!seen.insert(m_mdb->cur_pg).second)
                 throw Failure{"the usage map of table " + std::string(table->name) + " goes round in a circle"};
             pages.push_back(m_mdb->cur_pg);
+            const unsigned rows = get16(m_mdb->pg_buf, rco);
+            for (unsigned r = 0; r < rows && r < 1000; ++r) {
+                const unsigned raw = get16(m_mdb->pg_buf, rco + 2 + 2 * int(r));
+                int start;
+                size_t size;
+                if ((raw & (kDeleted | kOverflow)) == kOverflow && mdb_find_row(m_mdb, int(r), &start, &size) == 0 && size >= 4)
+                    moved->insert(get32(m_mdb->pg_buf, start & kOffsetMask));
+            }
         }
         // The library ends the table quietly at a page it cannot read; the map still names it.
         if (mdb_map_find_next(m_mdb, table->usage_map, unsigned(table->map_sz), table->cur_phys_pg) > 0)
@@ -210,21 +221,8 @@ private:
     void readRows(MdbTableDef *table, const std::vector<MdbColumn *> &columns, const std::function<void(const Row &)> &emit)
     {
         const int rco = m_mdb->fmt->row_count_offset;
-        const std::vector<uint32_t> pages = dataPages(table);
-        // Rows reached through an overflow stub are read there, not where they lie.
         std::set<uint32_t> moved;
-        for (const uint32_t page : pages) {
-            if (!loadPage(page))
-                throw Failure{"cannot read page " + std::to_string(page)};
-            const unsigned rows = get16(m_mdb->pg_buf, rco);
-            for (unsigned r = 0; r < rows && r < 1000; ++r) {
-                const unsigned raw = get16(m_mdb->pg_buf, rco + 2 + 2 * int(r));
-                int start;
-                size_t size;
-                if ((raw & (kDeleted | kOverflow)) == kOverflow && mdb_find_row(m_mdb, int(r), &start, &size) == 0 && size >= 4)
-                    moved.insert(get32(m_mdb->pg_buf, start & kOffsetMask));
-            }
-        }
+        const std::vector<uint32_t> pages = dataPages(table, &moved);
         for (const uint32_t page : pages) {
             if (!loadPage(page))
                 throw Failure{"cannot read page " + std::to_string(page)};
