@@ -5,10 +5,10 @@
 #include "programfolder.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
