@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "error.h"
+#include "jetbackend.h"
 #include "sqlitebackend.h"
 
 #include <QFile>
@@ -35,6 +36,8 @@ std::unique_ptr<Database> Database::open(const QString &path, Access access)
         auto backend = std::make_unique<SqliteBackend>(path, access == Access::ReadWrite);
         return std::unique_ptr<Database>(new Database(path, std::move(backend)));
     }
+    if (JetBackend::hasJetHeader(header))
+        return std::unique_ptr<Database>(new Database(path, std::make_unique<JetBackend>(path)));
     throw Error::unrecognizedFormat(path);
 }
 

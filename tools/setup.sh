@@ -2,7 +2,7 @@
 # Sourced, not run: it leaves BUILD_DIR set.
 
 BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev fonts-wqy-microhei qt6-translations-l10n xvfb xauth)
+PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev libmdb3 fonts-wqy-microhei qt6-translations-l10n xvfb xauth)
 
 # dpkg-shlibdeps for `cpack -G DEB`; the validators of the installed menu entries and metadata.
 PACKAGES+=(dpkg-dev desktop-file-utils appstream)

@@ -1,0 +1,130 @@
+// Speed of Jet files against their targets:
+//   - Tamsel's start-up (main window loaded, shown, record sources open) on the Jet sample folders,
+//     at most 1.5 times its start-up on the SQLite sample folder;
+//   - reading a 100,000-row Jet table whole through the record layer, at most twice the time the
+//     reader program alone takes for the file.
+// Each figure is the best of several runs, the runs of the things compared taking turns, so that
+// other load on the machine weighs on both sides alike.
+// Prints "name: value (target) ratio" per figure; exits with status 1 when a target is missed.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_jet
+#include "database.h"
+#include "form1.h"
+#include "jetbackend.h"
+#include "jetwriter.h"
+#include "messenger.h"
+#include "processstarter.h"
+#include "registry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kRuns = 9;
+constexpr int kRows = 100000;
+
+class QuietMessenger : public common::Messenger
+{
+public:
+    void showError(const common::Error &) override { ++errors; }
+    void showMessage(const QString &, const QString &) override {}
+    int errors = 0;
+};
+
+// Runs every function kRuns times in turn and gives each one's best time.
+QList<double> bestMs(const QList<std::function<void()>> &runs)
+{
+    QList<double> best(runs.size(), 1e300);
+    for (int i = 0; i < kRuns; ++i) {
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            QElapsedTimer clock;
+            clock.start();
+            runs[r]();
+            best[r] = std::min(best[r], double(clock.nsecsElapsed()) / 1e6);
+        }
+    }
+    return best;
+}
+
+// The start-up steps of Tamsel's main() on a program folder.
+std::function<void()> startUp(const QString &folder)
+{
+    return [folder] {
+        common::JetBackend::setReaderPath(folder + u"/jetread"_s);
+        QuietMessenger messenger;
+        common::DetachedProcessStarter starter;
+        tamsel::LinuxRegistry registry;
+        tamsel::Form1 form(common::ProgramFolder(folder),
+                           {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
+        form.Form_Load();
+        form.show();
+        form.openRecordSources();
+        QCoreApplication::processEvents();
+        if (messenger.errors)
+            std::fprintf(stderr, "errors while starting on %s\n", qPrintable(folder));
+    };
+}
+
+bool report(const char *name, double value, double reference, double limit, const char *what)
+{
+    const double ratio = value / reference;
+    std::printf("%s: %.1f ms (<= %.1fx %s %.1f ms) %.2f\n", name, value, limit, what, reference, ratio);
+    return ratio <= limit;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString build = QFileInfo(QCoreApplication::applicationDirPath()).dir().path();
+    const QString reader = build + u"/program/jetread"_s;
+    bool ok = true;
+
+    const QList<double> start = bestMs({startUp(build + u"/program"_s), startUp(build + u"/program-jet4"_s),
+                                        startUp(build + u"/program-jet3"_s)});
+    ok = report("tamsel start-up, Jet 4 folder", start[1], start[0], 1.5, "SQLite folder") && ok;
+    ok = report("tamsel start-up, Jet 3 folder", start[2], start[0], 1.5, "SQLite folder") && ok;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"big.mdb"_s);
+    jetfixture::JetTable table;
+    table.data = {u"大表"_s, {u"编号"_s, u"标题"_s, u"内容"_s}, {}};
+    for (int i = 0; i < kRows; ++i) {
+        table.data.rows.append({QString::number(i), u"第%1条 记录的标题"_s.arg(i),
+                                u"这是第%1条记录的内容，用来衡量读取速度。Dim x As Long"_s.arg(i)});
+    }
+    if (!jetfixture::writeJetFile(path, {table}, {})) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 2;
+    }
+    qsizetype values = 0;
+    const QList<double> big = bestMs({[&] {
+                                          QProcess process;
+                                          process.setStandardOutputFile(QProcess::nullDevice());
+                                          process.start(reader, {path});
+                                          process.waitForFinished(-1);
+                                      },
+                                      [&] {
+                                          common::JetBackend::setReaderPath(reader);
+                                          const auto db = common::Database::open(path, common::Database::Access::ReadOnly);
+                                          const auto rs = db->openRecordset(u"大表"_s);
+                                          for (const QString &field : table.data.fields)
+                                              values += rs->column(field).size();
+                                      }});
+    const double alone = big[0], layer = big[1];
+    if (values != qsizetype(kRuns) * kRows * 3)
+        std::fprintf(stderr, "read %lld values\n", static_cast<long long>(values));
+    ok = report("100,000-row Jet table through the record layer", layer, alone, 2.0, "jetread alone") && ok;
+    return ok ? 0 : 1;
+}
