@@ -33,6 +33,9 @@ public:
     Form1(const common::ProgramFolder &folder, QWidget *parent = nullptr);
     ~Form1() override;
 
+    // What the user must be told once about the bank chosen at start (a converted bank).
+    const QString &bankNotice() const { return m_bankNotice; }
+
     void DBCombo1_Click();
     void Option1_Click(int index);
     void Command1_Click();
@@ -66,6 +69,7 @@ private:
 
     std::unique_ptr<QuestionCursor> m_cursor;
     std::unique_ptr<AnswerStore> m_answers;
+    QString m_bankNotice;
     int m_shownAnswer = -1; // the button that shows the current question's stored answer
 };
 

@@ -1,9 +1,14 @@
 #include "answerreview.h"
 #include "answerstore.h"
 #include "bankfixture.h"
+#include "banklocation.h"
 #include "database.h"
+#include "error.h"
 #include "questioncursor.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +39,9 @@ class ExamLogicTest : public QObject
 
 private Q_SLOTS:
     void init();
+    void cleanup();
+    void bankChoice_data();
+    void bankChoice();
     void moves_data();
     void moves();
     void buttonOf_data();
@@ -49,6 +57,98 @@ void ExamLogicTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+}
+
+void ExamLogicTest::cleanup()
+{
+    // Give back the write bits a test took, so the temporary folders can be removed.
+    const QFile::Permissions all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    for (const QString &dir : {u"program"_s, u"home/Quorvi"_s})
+        QFile::setPermissions(m_dir->filePath(dir), all);
+}
+
+namespace {
+
+constexpr QFile::Permissions readOnlyFile = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+constexpr QFile::Permissions readOnlyDir = readOnlyFile | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// Where the answers go. Read-only by permission bits, which the record layer honours even for the
+// superuser, so this runs the same as root.
+void ExamLogicTest::bankChoice_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<bool>("bankWritable");
+    QTest::addColumn<bool>("userWritable");
+    QTest::addColumn<QString>("used"); // "installed", "copy" or "nowhere"
+
+    QTest::newRow("writable folder") << true << true << true << "installed";
+    QTest::newRow("read-only bank") << true << false << true << "copy";
+    QTest::newRow("read-only install") << false << false << true << "copy";
+    QTest::newRow("writable bank in a read-only folder") << false << true << true << "copy";
+    QTest::newRow("nowhere to store") << false << false << false << "nowhere";
+}
+
+void ExamLogicTest::bankChoice()
+{
+    QFETCH(bool, folderWritable);
+    QFETCH(bool, bankWritable);
+    QFETCH(bool, userWritable);
+    QFETCH(QString, used);
+
+    const QString program = m_dir->filePath(u"program"_s);
+    const QString userDir = m_dir->filePath(u"home/Quorvi"_s);
+    const QString installed = program + u"/shiti.mdb"_s;
+    const QString copy = userDir + u"/shiti.mdb"_s;
+    QVERIFY(QDir().mkpath(program));
+    bankfixture::writeBank(installed, bankfixture::numbered(3, {u"A"_s}));
+    if (!bankWritable)
+        QVERIFY(QFile::setPermissions(installed, readOnlyFile));
+    if (!folderWritable)
+        QVERIFY(QFile::setPermissions(program, readOnlyDir));
+    if (!userWritable)
+        QVERIFY(QDir().mkpath(userDir) && QFile::setPermissions(userDir, readOnlyDir));
+    const QByteArray before = bankfixture::fileBytes(installed);
+
+    const quorvi::BankLocation location(installed, userDir);
+    if (used == u"nowhere") {
+        try {
+            location.choose();
+            QFAIL("a bank was chosen");
+        } catch (const common::Error &error) {
+            QCOMPARE(error.number(), int(common::CannotOpenFile));
+            QVERIFY2(error.text().contains(installed) && error.text().contains(copy), qPrintable(error.text()));
+        }
+        QVERIFY(entries(userDir).isEmpty());
+        QCOMPARE(bankfixture::fileBytes(installed), before);
+        return;
+    }
+
+    const quorvi::BankChoice first = location.choose();
+    QCOMPARE(first.path, used == u"copy" ? copy : installed);
+    QVERIFY(first.notice.isEmpty());
+    {
+        Bank bank(first.path);
+        QVERIFY(bank.cursor.next());
+        AnswerStore(*bank.questions).store(2);
+    }
+    // Every later start uses the same file; the copy is not made again over the answers.
+    const quorvi::BankChoice second = location.choose();
+    QCOMPARE(second.path, first.path);
+    QCOMPARE(bankfixture::storedAnswers(first.path), (QVariantList{u"A"_s, u"C"_s, {}}));
+    QCOMPARE(entries(program), QStringList{u"shiti.mdb"_s});
+    if (used == u"copy") {
+        QCOMPARE(bankfixture::fileBytes(installed), before);
+        QCOMPARE(entries(userDir), QStringList{u"shiti.mdb"_s});
+    } else {
+        QVERIFY(!QFileInfo::exists(userDir));
+    }
 }
 
 void ExamLogicTest::moves_data()
