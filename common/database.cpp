@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "error.h"
+#include "jetbackend.h"
 #include "sqlitebackend.h"
 
 #include <QFile>
@@ -14,6 +15,17 @@ namespace {
 
 constexpr QByteArrayView kSqliteMagic("SQLite format 3\0", 16);
 constexpr qsizetype kHeaderSize = 100;
+
+// Jet files name their engine at offset 4 and give its version at 0x14.
+bool isJetHeader(QByteArrayView header)
+{
+    if (header.size() < 0x15)
+        return false;
+    const QByteArrayView engine = header.sliced(4, 15);
+    const auto version = quint8(header[0x14]);
+    return (engine == QByteArrayView("Standard Jet DB") && version <= 1)
+           || (engine == QByteArrayView("Standard ACE DB") && version >= 2 && version <= 6);
+}
 
 } // namespace
 
@@ -35,6 +47,8 @@ std::unique_ptr<Database> Database::open(const QString &path, Access access)
         auto backend = std::make_unique<SqliteBackend>(path, access == Access::ReadWrite);
         return std::unique_ptr<Database>(new Database(path, std::move(backend)));
     }
+    if (isJetHeader(header))
+        return std::unique_ptr<Database>(new Database(path, std::make_unique<JetBackend>(path)));
     throw Error::unrecognizedFormat(path);
 }
 

@@ -1,0 +1,450 @@
+// jetread: reads a Microsoft Jet (Access 97 / 2000-2003) database and writes its tables out.
+//
+//   jetread FILE               every user table as a framed stream (for the programs; see below)
+//   jetread --tables FILE      the user tables' names, one per line
+//   jetread --csv FILE TABLE   one table as CSV: UTF-8, a header row, CR LF line ends, every
+//                              non-NULL text quoted, a NULL field empty and unquoted
+//
+// It only ever opens the file for reading. Rows come in the table's stored order; a row that was
+// moved to an overflow page comes in the place of the stub that points at it. Long binary fields
+// carry no text and come out as NULL.
+//
+// The framed stream (all lengths are 32-bit little-endian):
+//   "JETREAD1"                       once, first
+//   'T' length name                  a table begins
+//   'F' length name                  one per field of that table, before its rows
+//   'R' { length bytes }*            one row: every field in order, length 0xFFFFFFFF for NULL
+//   'E'                              the end; a stream without it is incomplete
+//
+// Exit status: 0 done, 1 the file could not be read (a message on standard error), 2 usage.
+
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Value = std::optional<std::string>;
+using Row = std::vector<Value>;
+
+constexpr unsigned kDeleted = 0x8000;
+constexpr unsigned kOverflow = 0x4000;
+constexpr unsigned kOffsetMask = 0x1FFF;
+constexpr int kMaxOverflowHops = 4;
+
+struct Failure
+{
+    std::string message;
+};
+
+unsigned get16(const unsigned char *buf, int offset)
+{
+    return unsigned(buf[offset]) | unsigned(buf[offset + 1]) << 8;
+}
+
+uint32_t get32(const unsigned char *buf, int offset)
+{
+    return uint32_t(buf[offset]) | uint32_t(buf[offset + 1]) << 8 | uint32_t(buf[offset + 2]) << 16
+           | uint32_t(buf[offset + 3]) << 24;
+}
+
+class Output
+{
+public:
+    ~Output()
+    {
+        try {
+            flush();
+        } catch (const Failure &) {
+        }
+    }
+
+    void bytes(const char *data, size_t size)
+    {
+        m_buffer.append(data, size);
+        if (m_buffer.size() >= (1u << 20))
+            flush();
+    }
+    void text(const std::string &s) { bytes(s.data(), s.size()); }
+    void tag(char t) { bytes(&t, 1); }
+    void u32(uint32_t v)
+    {
+        const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)};
+        bytes(b, 4);
+    }
+    void sized(const std::string &s)
+    {
+        u32(uint32_t(s.size()));
+        text(s);
+    }
+    void flush()
+    {
+        if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout) != m_buffer.size())
+            throw Failure{"cannot write the output"};
+        m_buffer.clear();
+        if (std::fflush(stdout) != 0)
+            throw Failure{"cannot write the output"};
+    }
+
+private:
+    std::string m_buffer;
+};
+
+bool isCjkCodePage(int codePage)
+{
+    return codePage == 936 || codePage == 950 || codePage == 932 || codePage == 949;
+}
+
+// Jet 3 files carry no reliable character set; the programs' files are in code page 936. A header
+// that names a CJK code page is believed.
+void useJet3CodePage(MdbHandle *mdb)
+{
+    if (mdb->f->jet_version != MDB_VER_JET3)
+        return;
+    const int codePage = isCjkCodePage(mdb->f->code_page) ? mdb->f->code_page : 936;
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t conv = iconv_open("UTF-8", name.c_str());
+    if (conv == iconv_t(-1))
+        throw Failure{"no converter for " + name};
+    if (mdb->iconv_in != iconv_t(-1))
+        iconv_close(mdb->iconv_in);
+    mdb->iconv_in = conv;
+}
+
+bool isText(int type)
+{
+    return type == MDB_TEXT || type == MDB_MEMO;
+}
+
+class Reader
+{
+public:
+    explicit Reader(const char *path)
+    {
+        m_mdb = mdb_open(path, MDB_NOFLAGS);
+        if (!m_mdb)
+            throw Failure{"not a Jet database, or it cannot be read"};
+        useJet3CodePage(m_mdb);
+        mdb_set_date_fmt(m_mdb, "%Y-%m-%d %H:%M:%S");
+        mdb_set_shortdate_fmt(m_mdb, "%Y-%m-%d");
+        m_defaultBindSize = m_mdb->bind_size;
+        if (!mdb_read_catalog(m_mdb, MDB_TABLE))
+            throw Failure{"cannot read the catalogue"};
+    }
+    ~Reader() { mdb_close(m_mdb); }
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+
+    std::vector<MdbCatalogEntry *> userTables() const
+    {
+        std::vector<MdbCatalogEntry *> tables;
+        for (unsigned i = 0; i < m_mdb->num_catalog; ++i) {
+            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_mdb->catalog, i));
+            if (mdb_is_user_table(entry))
+                tables.push_back(entry);
+        }
+        return tables;
+    }
+
+    // Reads each table through its own catalogue entry; looking tables up by name twice would free
+    // the first one's entry under it.
+    void readTable(MdbCatalogEntry *entry, const std::function<void(const std::vector<MdbColumn *> &)> &header,
+                   const std::function<void(const Row &)> &row)
+    {
+        MdbTableDef *table = mdb_read_table(entry);
+        if (!table)
+            throw Failure{std::string("cannot read the definition of table ") + entry->object_name};
+        struct Free
+        {
+            MdbTableDef *t;
+            ~Free() { mdb_free_tabledef(t); }
+        } freeTable{table};
+        // A usage map without even its type byte makes the library read out of bounds.
+        if (table->map_sz < 1 || !table->usage_map)
+            throw Failure{std::string("table ") + entry->object_name + " has no usage map"};
+        if (!mdb_read_columns(table))
+            throw Failure{std::string("cannot read the columns of table ") + entry->object_name};
+        std::vector<MdbColumn *> columns;
+        for (unsigned i = 0; i < table->num_cols; ++i)
+            columns.push_back(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i)));
+        header(columns);
+        readRows(table, columns, row);
+    }
+
+private:
+    std::vector<uint32_t> dataPages(MdbTableDef *table)
+    {
+        std::vector<uint32_t> pages;
+        std::set<uint32_t> seen;
+        mdb_rewind_table(table);
+        while (mdb_read_next_dpg(table)) {
+            if (!seen.insert(m_mdb->cur_pg).second)
+                throw Failure{"the usage map of table " + std::string(table->name) + " goes round in a circle"};
+            pages.push_back(m_mdb->cur_pg);
+        }
+        // The library ends the table quietly at a page it cannot read; the map still names it.
+        if (mdb_map_find_next(m_mdb, table->usage_map, unsigned(table->map_sz), table->cur_phys_pg) > 0)
+            throw Failure{"the file ends inside table " + std::string(table->name)};
+        return pages;
+    }
+
+    bool loadPage(uint32_t page)
+    {
+        m_mdb->cur_pg = 0; // read it again even if it was the last one read
+        return mdb_read_pg(m_mdb, page) == m_mdb->fmt->pg_size;
+    }
+
+    void readRows(MdbTableDef *table, const std::vector<MdbColumn *> &columns, const std::function<void(const Row &)> &emit)
+    {
+        const int rco = m_mdb->fmt->row_count_offset;
+        const std::vector<uint32_t> pages = dataPages(table);
+        // Rows reached through an overflow stub are read there, not where they lie.
+        std::set<uint32_t> moved;
+        for (const uint32_t page : pages) {
+            if (!loadPage(page))
+                throw Failure{"cannot read page " + std::to_string(page)};
+            const unsigned rows = get16(m_mdb->pg_buf, rco);
+            for (unsigned r = 0; r < rows && r < 1000; ++r) {
+                const unsigned raw = get16(m_mdb->pg_buf, rco + 2 + 2 * int(r));
+                int start;
+                size_t size;
+                if ((raw & (kDeleted | kOverflow)) == kOverflow && mdb_find_row(m_mdb, int(r), &start, &size) == 0 && size >= 4)
+                    moved.insert(get32(m_mdb->pg_buf, start & kOffsetMask));
+            }
+        }
+        for (const uint32_t page : pages) {
+            if (!loadPage(page))
+                throw Failure{"cannot read page " + std::to_string(page)};
+            const unsigned rows = get16(m_mdb->pg_buf, rco);
+            for (unsigned r = 0; r < rows && r < 1000; ++r) {
+                const unsigned raw = get16(m_mdb->pg_buf, rco + 2 + 2 * int(r));
+                if (raw & kDeleted)
+                    continue;
+                if (moved.count(page << 8 | r))
+                    continue;
+                if (raw & kOverflow) {
+                    emitMoved(table, columns, page, r, emit);
+                    if (!loadPage(page))
+                        throw Failure{"cannot read page " + std::to_string(page)};
+                    continue;
+                }
+                emitRow(table, columns, int(r), emit);
+            }
+        }
+    }
+
+    void emitMoved(MdbTableDef *table, const std::vector<MdbColumn *> &columns, uint32_t page, unsigned row,
+                   const std::function<void(const Row &)> &emit)
+    {
+        for (int hop = 0; hop < kMaxOverflowHops; ++hop) {
+            int start;
+            size_t size;
+            if (mdb_find_row(m_mdb, int(row), &start, &size) != 0 || size < 4)
+                throw Failure{"broken overflow row on page " + std::to_string(page)};
+            const uint32_t target = get32(m_mdb->pg_buf, start & kOffsetMask);
+            page = target >> 8;
+            row = target & 0xFF;
+            if (!loadPage(page) || m_mdb->pg_buf[0] != MDB_PAGE_DATA
+                || long(get32(m_mdb->pg_buf, 4)) != long(table->entry->table_pg)
+                || row >= get16(m_mdb->pg_buf, m_mdb->fmt->row_count_offset))
+                throw Failure{"overflow row points outside its table"};
+            const unsigned raw = get16(m_mdb->pg_buf, m_mdb->fmt->row_count_offset + 2 + 2 * int(row));
+            if ((raw & (kDeleted | kOverflow)) != kOverflow) {
+                emitRow(table, columns, int(row), emit);
+                return;
+            }
+        }
+        throw Failure{"overflow rows point at each other"};
+    }
+
+    void emitRow(MdbTableDef *table, const std::vector<MdbColumn *> &columns, int row,
+                 const std::function<void(const Row &)> &emit)
+    {
+        int start;
+        size_t size;
+        if (mdb_find_row(m_mdb, row, &start, &size) != 0 || size == 0)
+            return; // an empty slot, as the library skips it
+        start &= int(kOffsetMask);
+        std::vector<MdbField> fields(columns.size() + 1);
+        if (mdb_crack_row(table, start, size, fields.data()) < 0)
+            throw Failure{"damaged row in table " + std::string(table->name)};
+        Row values(columns.size());
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const MdbField &field = fields[i];
+            if (field.colnum < 0 || size_t(field.colnum) >= columns.size())
+                continue;
+            values[size_t(field.colnum)] = fieldValue(columns[size_t(field.colnum)], field);
+        }
+        emit(values);
+    }
+
+    Value fieldValue(MdbColumn *col, const MdbField &field)
+    {
+        if (col->col_type == MDB_BOOL)
+            return std::string(field.is_null ? "False" : "True"); // the value is the null bit
+        if (field.is_null || col->col_type == MDB_OLE || col->col_type == MDB_BINARY)
+            return std::nullopt;
+        const int pageSize = int(m_mdb->fmt->pg_size);
+        if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize)
+            throw Failure{"field outside its page"};
+        // The library cuts text at its bind size; size the buffer so that no text is cut (one
+        // stored byte never becomes more than three bytes of UTF-8).
+        size_t longest = size_t(field.siz);
+        const size_t memoLength = col->col_type == MDB_MEMO && field.siz >= MDB_MEMO_OVERHEAD
+                                      ? get32(m_mdb->pg_buf, field.start) & 0x3FFFFFFF
+                                      : 0;
+        if (memoLength)
+            longest = std::max<size_t>({longest, memoLength, size_t(pageSize)});
+        if (longest > (64u << 20))
+            throw Failure{"memo field too long"};
+        m_mdb->bind_size = std::max<size_t>(m_defaultBindSize, 3 * longest + 16);
+        char *text = col->col_type == MDB_NUMERIC
+                         ? mdb_numeric_to_string(m_mdb, field.start, col->col_scale, col->col_prec)
+                         : mdb_col_to_string(m_mdb, m_mdb->pg_buf, field.start, col->col_type, field.siz);
+        m_mdb->bind_size = m_defaultBindSize;
+        if (!text)
+            return std::string();
+        std::string value(text);
+        g_free(text);
+        // The library gives an empty text for a long value it cannot find.
+        if (memoLength && value.empty())
+            throw Failure{"a long value of table " + std::string(col->table->name) + " cannot be read"};
+        return value;
+    }
+
+    MdbHandle *m_mdb = nullptr;
+    size_t m_defaultBindSize = MDB_BIND_SIZE;
+};
+
+void writeFrames(const char *path)
+{
+    Reader reader(path);
+    Output out;
+    out.text("JETREAD1");
+    for (MdbCatalogEntry *entry : reader.userTables()) {
+        out.tag('T');
+        out.sized(entry->object_name);
+        reader.readTable(
+            entry,
+            [&](const std::vector<MdbColumn *> &columns) {
+                for (MdbColumn *col : columns) {
+                    out.tag('F');
+                    out.sized(col->name);
+                }
+            },
+            [&](const Row &row) {
+                out.tag('R');
+                for (const Value &v : row) {
+                    if (v)
+                        out.sized(*v);
+                    else
+                        out.u32(0xFFFFFFFFu);
+                }
+            });
+    }
+    out.tag('E');
+    out.flush();
+}
+
+void writeTableNames(const char *path)
+{
+    Reader reader(path);
+    Output out;
+    for (MdbCatalogEntry *entry : reader.userTables())
+        out.text(std::string(entry->object_name) + "\n");
+}
+
+std::string csvQuoted(const std::string &s)
+{
+    std::string q = "\"";
+    for (const char c : s) {
+        if (c == '"')
+            q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+void writeCsv(const char *path, const char *name)
+{
+    Reader reader(path);
+    MdbCatalogEntry *found = nullptr;
+    for (MdbCatalogEntry *entry : reader.userTables()) {
+        if (std::strcmp(entry->object_name, name) == 0) {
+            found = entry;
+            break;
+        }
+        if (!found) {
+            gchar *a = g_utf8_casefold(entry->object_name, -1);
+            gchar *b = g_utf8_casefold(name, -1);
+            if (std::strcmp(a, b) == 0)
+                found = entry;
+            g_free(a);
+            g_free(b);
+        }
+    }
+    if (!found)
+        throw Failure{std::string("no table ") + name};
+    Output out;
+    std::vector<bool> quoted;
+    reader.readTable(
+        found,
+        [&](const std::vector<MdbColumn *> &columns) {
+            std::string line;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                line += (i ? "," : "") + csvQuoted(columns[i]->name);
+                quoted.push_back(isText(columns[i]->col_type));
+            }
+            out.text(line + "\r\n");
+        },
+        [&](const Row &row) {
+            std::string line;
+            for (size_t i = 0; i < row.size(); ++i) {
+                if (i)
+                    line += ',';
+                if (row[i])
+                    line += quoted[i] ? csvQuoted(*row[i]) : *row[i];
+            }
+            out.text(line + "\r\n");
+        });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // These change what the library reads and how; an empty path component with a missing file
+    // even makes it search forever.
+    for (const char *name : {"MDBPATH", "MDBICONV", "MDB_ICONV", "MDB_JET3_CHARSET", "MDBOPTS"})
+        unsetenv(name);
+
+    const std::string mode = argc > 1 ? argv[1] : "";
+    try {
+        if (argc == 2 && mode.rfind("--", 0) != 0)
+            writeFrames(argv[1]);
+        else if (argc == 3 && mode == "--tables")
+            writeTableNames(argv[2]);
+        else if (argc == 4 && mode == "--csv")
+            writeCsv(argv[2], argv[3]);
+        else {
+            std::fputs("usage: jetread FILE | jetread --tables FILE | jetread --csv FILE TABLE\n", stderr);
+            return 2;
+        }
+    } catch (const Failure &failure) {
+        std::fprintf(stderr, "jetread: %s: %s\n", argc > 2 ? argv[2] : argv[1], failure.message.c_str());
+        return 1;
+    }
+    return 0;
+}

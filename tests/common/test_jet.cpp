@@ -1,0 +1,308 @@
+#include "database.h"
+#include "error.h"
+#include "jetbackend.h"
+#include "jetstream.h"
+#include "jetwriter.h"
+#include "sqlitebackend.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using common::Database;
+using common::Error;
+using common::FieldValue;
+using common::TableData;
+using jetfixture::ColumnKind;
+using jetfixture::Damage;
+using jetfixture::JetOptions;
+using jetfixture::JetTable;
+using jetfixture::JetVersion;
+
+namespace {
+
+const QString kReader = QStringLiteral(TEST_PROGRAM_DIR) + u"/jetread"_s;
+
+template<typename F>
+Error failure(F &&f)
+{
+    try {
+        f();
+    } catch (const Error &e) {
+        return e;
+    }
+    return Error(0, QString());
+}
+
+QByteArray hashOf(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+void compareTables(const QString &path, const QList<TableData> &expected)
+{
+    const auto db = Database::open(path, Database::Access::ReadOnly);
+    QStringList names;
+    for (const TableData &t : expected)
+        names.append(t.name);
+    QCOMPARE(db->tableNames(), names);
+    for (const TableData &t : expected) {
+        auto rs = db->openRecordset(t.name);
+        QCOMPARE(rs->recordCount(), int(t.rows.size()));
+        for (int f = 0; f < int(t.fields.size()); ++f) {
+            const QList<FieldValue> column = rs->column(t.fields[f]);
+            for (qsizetype r = 0; r < t.rows.size(); ++r) {
+                const FieldValue want = f < t.rows[r].size() ? t.rows[r][f] : std::nullopt;
+                QVERIFY2(column[r] == want, qPrintable(u"%1 row %2 field %3: %4 / %5"_s.arg(
+                                                t.name, QString::number(r), t.fields[f],
+                                                column[r].value_or(u"NULL"_s).left(40), want.value_or(u"NULL"_s).left(40))));
+            }
+        }
+    }
+}
+
+// A table with every kind of value the programs meet: NULL and empty, text that Jet 4 stores
+// compressed and uncompressed, memos in the row, on one long-value page and over several.
+JetTable kindsTable()
+{
+    QString longMemo;
+    while (longMemo.size() < 6000)
+        longMemo += u"第%1段：变量在使用前应当先声明。Dim x As Integer\r\n"_s.arg(longMemo.size());
+    const QString pageMemo = QString(300, u'说') + u"一二三 ABC"_s + QString(200, u'x');
+    JetTable t;
+    t.data = {u"字段"_s, {u"编号"_s, u"名称"_s, u"说明"_s},
+              {{u"1"_s, u"ASCII only"_s, u"short memo"_s},
+               {std::nullopt, std::nullopt, std::nullopt},
+               {u"3"_s, u""_s, u""_s},
+               {u"4"_s, u"中文标题"_s, u"中文"_s},
+               {u"5"_s, u"VB6 的变量"_s, u"mixed 含中文 memo"_s},
+               {u"-6"_s, u"一二三"_s, longMemo},
+               {u"7"_s, u"引号\"和,逗号"_s, pageMemo},
+               {u"8"_s, u"价格€5"_s, u"€"_s},
+               {u"9"_s, u"moved row 移动"_s, u"moved memo"_s},
+               {u"10"_s, u"after"_s, u"x"_s}}};
+    t.kinds = {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo};
+    t.overflowRows = {0, 8};
+    t.deletedBefore = {3, 9};
+    return t;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(JetOptions)
+Q_DECLARE_METATYPE(Damage)
+Q_DECLARE_METATYPE(JetVersion)
+
+// The reader program and the Jet backend, against files of the fixture writer.
+class JetTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { common::JetBackend::setReaderPath(kReader); }
+    void init();
+    void cleanup() { common::JetBackend::setReaderPath(kReader); }
+    void fieldKinds_data();
+    void fieldKinds();
+    void sampleFolders_data();
+    void sampleFolders();
+    void hostile_data();
+    void hostile();
+    void forPeople_data();
+    void forPeople();
+    void malformedStream_data();
+    void malformedStream();
+
+private:
+    QString file(const QString &name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void JetTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void JetTest::fieldKinds_data()
+{
+    QTest::addColumn<JetOptions>("options");
+    QTest::newRow("Jet 4") << JetOptions{JetVersion::Jet4, 936, Damage::None};
+    QTest::newRow("Jet 3, header code page 936") << JetOptions{JetVersion::Jet3, 936, Damage::None};
+    QTest::newRow("Jet 3, header code page 1252") << JetOptions{JetVersion::Jet3, 1252, Damage::None};
+}
+
+// NULL stays apart from empty text, Chinese comes back right, no memo is cut, deleted rows are
+// skipped and a moved row comes in its place; a write is refused and leaves the file as it was.
+void JetTest::fieldKinds()
+{
+    QFETCH(JetOptions, options);
+    const JetTable kinds = kindsTable();
+    const JetTable empty{{u"空表"_s, {u"名称"_s}, {}}, {}, {}, {}};
+    const QString path = file(u"kinds.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {kinds, empty}, options));
+    compareTables(path, {kinds.data, empty.data});
+
+    const QByteArray before = hashOf(path);
+    const auto db = Database::open(path, Database::Access::ReadWrite);
+    auto rs = db->openRecordset(u"字段"_s);
+    rs->setAbsolutePosition(5);
+    QCOMPARE(rs->field(u"编号"_s), FieldValue(u"-6"_s));
+    const Error e = failure([&] { rs->setField(u"名称"_s, u"改"_s); });
+    QCOMPARE(e.number(), int(common::CannotOpenFile));
+    QVERIFY(e.text().contains(path));
+    QCOMPARE(hashOf(path), before);
+}
+
+void JetTest::sampleFolders_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    for (const QString &folder : {u"program-jet4"_s, u"program-jet3"_s}) {
+        for (const QString &name : {u"vb.MDB"_s, u"api.mdb"_s, u"shili.mdb"_s, u"shiti.mdb"_s})
+            QTest::newRow(qPrintable(folder + u' ' + name)) << folder << name;
+    }
+}
+
+// The build's Jet folders hold the same content as the SQLite one.
+void JetTest::sampleFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    const QString program = QStringLiteral(TEST_PROGRAM_DIR);
+    const QString jet = QFileInfo(program).dir().filePath(folder + u'/' + name);
+    // Field names and values through the SQLite file, the reference.
+    common::SqliteBackend reference(program + u'/' + name, false);
+    QList<TableData> expected;
+    for (const QString &table : reference.tableNames()) {
+        const auto source = reference.openTable(table);
+        TableData t{table, source->fieldNames(), QList<common::TableRow>(source->keys().size())};
+        for (int f = 0; f < int(t.fields.size()); ++f) {
+            const QList<FieldValue> column = source->readColumn(f);
+            for (qsizetype r = 0; r < column.size(); ++r)
+                t.rows[r].append(column[r]);
+        }
+        expected.append(t);
+    }
+    QVERIFY(!expected.isEmpty());
+    compareTables(jet, expected);
+}
+
+void JetTest::hostile_data()
+{
+    QTest::addColumn<Damage>("damage");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("usage map of no bytes") << Damage::EmptyUsageMap << QString();
+    QTest::newRow("long value row pointing at itself") << Damage::SelfPointingLongValue << QString();
+    QTest::newRow("truncated") << Damage::None << u"truncate"_s;
+    QTest::newRow("random pages after the header") << Damage::None << u"random"_s;
+    QTest::newRow("a folder") << Damage::None << u"folder"_s;
+    QTest::newRow("reader program missing") << Damage::None << u"no reader"_s;
+}
+
+// Whatever the file does to the reader, the caller gets 3343 naming the file within seconds.
+void JetTest::hostile()
+{
+    QFETCH(Damage, damage);
+    QFETCH(QString, change);
+    const QString path = file(u"bad.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {kindsTable()}, {JetVersion::Jet4, 936, damage}));
+    QFile f(path);
+    if (change == u"truncate"_s) {
+        QVERIFY(f.resize(f.size() / 2));
+    } else if (change == u"random"_s) {
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray junk(int(f.size()) - 4096, '\0');
+        QRandomGenerator rng(9);
+        for (char &c : junk)
+            c = char(rng.bounded(256));
+        f.seek(4096);
+        f.write(junk);
+        f.close();
+    } else if (change == u"folder"_s) {
+        QVERIFY(f.remove() && QDir().mkdir(path));
+    } else if (change == u"no reader"_s) {
+        common::JetBackend::setReaderPath(file(u"jetread"_s));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const Error e = failure([&] { Database::open(path, Database::Access::ReadOnly); });
+    QCOMPARE(e.number(), int(common::UnrecognizedFormat));
+    QVERIFY2(e.text().contains(path), qPrintable(e.text()));
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void JetTest::forPeople_data()
+{
+    QTest::addColumn<JetVersion>("version");
+    QTest::newRow("Jet 4") << JetVersion::Jet4;
+    QTest::newRow("Jet 3") << JetVersion::Jet3;
+}
+
+// The reader's own output for people: table names, and a table as CSV.
+void JetTest::forPeople()
+{
+    QFETCH(JetVersion, version);
+    const JetTable people{{u"人员"_s, {u"编号"_s, u"名称"_s, u"备注"_s},
+                           {{u"1"_s, u"张三"_s, u"说\"明"_s},
+                            {std::nullopt, u""_s, std::nullopt},
+                            {u"3"_s, std::nullopt, u"a,b\r\nc"_s}}},
+                          {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo},
+                          {1},
+                          {2}};
+    const JetTable second{{u"第二表"_s, {u"x"_s}, {}}, {}, {}, {}};
+    const QString path = file(u"people.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {people, second}, {version, 936, Damage::None}));
+    const auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.start(kReader, args);
+        p.waitForFinished();
+        return p.readAllStandardOutput();
+    };
+    QCOMPARE(QString::fromUtf8(run({u"--tables"_s, path})), u"人员\n第二表\n"_s);
+    QCOMPARE(QString::fromUtf8(run({u"--csv"_s, path, u"人员"_s})),
+             u"\"编号\",\"名称\",\"备注\"\r\n1,\"张三\",\"说\"\"明\"\r\n,\"\",\r\n3,,\"a,b\r\nc\"\r\n"_s);
+}
+
+void JetTest::malformedStream_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<int>("rows"); // -1: rejected
+    const QByteArray table = QByteArray("JETREAD1T\x01\0\0\0tF\x01\0\0\0f", 20);
+    const QByteArray row = QByteArray("R\x02\0\0\0ab", 7);
+    const QByteArray nullRow = QByteArray("R\xFF\xFF\xFF\xFF", 5);
+    QTest::newRow("two rows") << table + row + nullRow + "E" << 2;
+    QTest::newRow("no end frame") << table + row << -1;
+    QTest::newRow("bytes after the end") << table + row + "EE" << -1;
+    QTest::newRow("value longer than the stream") << table + QByteArray("R\x09\0\0\0ab", 7) + "E" << -1;
+    QTest::newRow("field after a row") << table + row + QByteArray("F\x01\0\0\0g", 6) + "E" << -1;
+    QTest::newRow("row before any table") << QByteArray("JETREAD1") + row + "E" << -1;
+    QTest::newRow("NULL as a table name") << QByteArray("JETREAD1T\xFF\xFF\xFF\xFF" "E", 14) << -1;
+    QTest::newRow("unknown frame") << table + "X" + "E" << -1;
+    QTest::newRow("no magic") << QByteArray("E") << -1;
+}
+
+void JetTest::malformedStream()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(int, rows);
+    const auto tables = common::parseJetStream(stream);
+    QCOMPARE(tables.has_value(), rows >= 0);
+    if (tables) {
+        QCOMPARE(tables->first().rows.size(), rows);
+        QCOMPARE(tables->first().rows[0][0], FieldValue(u"ab"_s));
+        QCOMPARE(tables->first().rows[1][0], FieldValue());
+    }
+}
+
+QTEST_GUILESS_MAIN(JetTest)
+#include "test_jet.moc"
