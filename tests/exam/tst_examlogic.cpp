@@ -4,6 +4,8 @@
 #include "banklocation.h"
 #include "database.h"
 #include "error.h"
+#include "jetbackend.h"
+#include "jetwriter.h"
 #include "questioncursor.h"
 
 #include <QDir>
@@ -11,6 +13,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(jetfixture::JetVersion)
 
 using namespace quorvi;
 using namespace Qt::StringLiterals;
@@ -38,10 +45,13 @@ class ExamLogicTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void bankChoice_data();
     void bankChoice();
+    void jetConversion_data();
+    void jetConversion();
     void moves_data();
     void moves();
     void buttonOf_data();
@@ -52,6 +62,11 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+void ExamLogicTest::initTestCase()
+{
+    common::JetBackend::setReaderPath(QStringLiteral(TEST_PROGRAM_DIR "/jetread"));
+}
 
 void ExamLogicTest::init()
 {
@@ -149,6 +164,133 @@ void ExamLogicTest::bankChoice()
     } else {
         QVERIFY(!QFileInfo::exists(userDir));
     }
+}
+
+namespace {
+
+// A question bank as Access writes it: NULL and empty answers, Chinese in the row and in a memo on
+// pages of its own, a moved row, a deleted one, and a table Quorvi does not use.
+QList<jetfixture::JetTable> jetBank()
+{
+    using jetfixture::ColumnKind;
+    QString longQuestion;
+    while (longQuestion.size() < 5000)
+        longQuestion += u"第%1行：下面哪个语句声明一个整数变量？\r\n"_s.arg(longQuestion.size());
+    jetfixture::JetTable questions;
+    questions.data = {u"第一套题"_s, {u"题号"_s, u"题目"_s, u"用户答案"_s, u"标准答案"_s},
+                      {{u"1"_s, bankfixture::questionText(1), std::nullopt, u"A"_s},
+                       {u"2"_s, bankfixture::questionText(2), u""_s, u"B"_s},
+                       {u"3"_s, longQuestion, u"C"_s, u"C"_s},
+                       {u"4"_s, u""_s, u"D"_s, std::nullopt},
+                       {u"5"_s, u"价格€5 的题"_s, u"A"_s, u"D"_s}}};
+    questions.kinds = {ColumnKind::Long, ColumnKind::Memo, ColumnKind::Text, ColumnKind::Text};
+    questions.overflowRows = {1};
+    questions.deletedBefore = {3};
+    jetfixture::JetTable sets;
+    sets.data = {u"题库名"_s, {u"名称"_s}, {{u"第一套题"_s}, {u""_s}, {std::nullopt}}};
+    jetfixture::JetTable notes;
+    notes.data = {u"说明"_s, {u"内容"_s, u"次数"_s}, {{u"没有用到的表"_s, u"12"_s}}};
+    notes.kinds = {ColumnKind::Text, ColumnKind::Long};
+    return {questions, sets, notes};
+}
+
+// Every table, field and value of two databases, NULL told apart from empty text.
+void compareDatabases(const QString &expectedPath, const QString &actualPath)
+{
+    const auto expected = common::Database::open(expectedPath, common::Database::Access::ReadOnly);
+    const auto actual = common::Database::open(actualPath, common::Database::Access::ReadOnly);
+    QCOMPARE(actual->tableNames(), expected->tableNames());
+    for (const QString &name : expected->tableNames()) {
+        const auto want = expected->openRecordset(name);
+        const auto got = actual->openRecordset(name);
+        QCOMPARE(got->fieldNames(), want->fieldNames());
+        for (const QString &field : want->fieldNames())
+            QVERIFY2(got->column(field) == want->column(field), qPrintable(name + u'.' + field));
+    }
+}
+
+} // namespace
+
+// A Jet bank is converted to SQLite before the first question and never written. The states are
+// where an earlier conversion may have stopped.
+void ExamLogicTest::jetConversion_data()
+{
+    QTest::addColumn<jetfixture::JetVersion>("version");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("backup"); // where the original is kept, relative to the program folder
+
+    using jetfixture::JetVersion;
+    QTest::newRow("Jet 4") << JetVersion::Jet4 << "fresh" << "shiti.mdb.jet";
+    QTest::newRow("Jet 3") << JetVersion::Jet3 << "fresh" << "shiti.mdb.jet";
+    QTest::newRow("stopped after keeping the original")
+        << JetVersion::Jet4 << "linked" << "shiti.mdb.jet";
+    QTest::newRow("stopped between the two renames") << JetVersion::Jet4 << "renamed" << "shiti.mdb.jet";
+    QTest::newRow("stopped while writing the copy") << JetVersion::Jet3 << "partial" << "shiti.mdb.jet";
+    QTest::newRow("another file has the backup name")
+        << JetVersion::Jet4 << "taken" << "shiti.mdb.jet.1";
+    QTest::newRow("read-only folder: converted into the per-user copy")
+        << JetVersion::Jet4 << "read-only" << "shiti.mdb";
+}
+
+void ExamLogicTest::jetConversion()
+{
+    QFETCH(jetfixture::JetVersion, version);
+    QFETCH(QString, state);
+    QFETCH(QString, backup);
+
+    const QString program = m_dir->filePath(u"program"_s);
+    const QString userDir = m_dir->filePath(u"home/Quorvi"_s);
+    const QString installed = program + u"/shiti.mdb"_s;
+    const QString pending = installed + u".new"_s;
+    QVERIFY(QDir().mkpath(program));
+    QVERIFY(jetfixture::writeJetFile(installed, jetBank(), {version, 936, jetfixture::Damage::None}));
+    const QByteArray original = bankfixture::fileBytes(installed);
+    const QByteArray other("an earlier backup of some other bank");
+    QStringList expectedEntries{u"shiti.mdb"_s, backup};
+
+    if (state == u"linked") {
+        QCOMPARE(::link(qPrintable(installed), qPrintable(installed + u".jet"_s)), 0);
+    } else if (state == u"renamed") {
+        quorvi::BankLocation::copyAsSqlite(installed, pending);
+        QVERIFY(QFile::rename(installed, installed + u".jet"_s));
+    } else if (state == u"partial") {
+        QFile junk(pending);
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("SQLite format 3") > 0);
+    } else if (state == u"taken") {
+        QFile taken(installed + u".jet"_s);
+        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write(other) == other.size());
+        expectedEntries.append(u"shiti.mdb.jet"_s);
+    } else if (state == u"read-only") {
+        QVERIFY(QFile::setPermissions(program, readOnlyDir));
+        expectedEntries = QStringList{u"shiti.mdb"_s};
+    }
+    expectedEntries.sort();
+    const QString kept = program + u'/' + backup;
+    const QString converted = state == u"read-only" ? userDir + u"/shiti.mdb"_s : installed;
+
+    const quorvi::BankLocation location(installed, userDir);
+    const quorvi::BankChoice choice = location.choose();
+    QCOMPARE(choice.path, converted);
+    QVERIFY2(choice.notice.contains(state == u"read-only" ? converted : kept), qPrintable(choice.notice));
+    QCOMPARE(bankfixture::fileBytes(kept), original);
+    QCOMPARE(entries(program), expectedEntries);
+    if (state == u"taken")
+        QCOMPARE(bankfixture::fileBytes(installed + u".jet"_s), other);
+    QVERIFY(!quorvi::BankLocation::isJetFile(converted));
+    compareDatabases(kept, converted);
+
+    // The converted bank takes answers; the next start opens it as it is and says nothing.
+    {
+        Bank bank(converted);
+        AnswerStore(*bank.questions).store(1);
+    }
+    const quorvi::BankChoice again = location.choose();
+    QCOMPARE(again.path, converted);
+    QVERIFY(again.notice.isEmpty());
+    QCOMPARE(entries(program), expectedEntries);
+    QCOMPARE(bankfixture::storedAnswers(converted),
+             (QVariantList{u"B"_s, u""_s, u"C"_s, u"D"_s, u"A"_s}));
+    QCOMPARE(bankfixture::fileBytes(kept), original);
 }
 
 void ExamLogicTest::moves_data()
