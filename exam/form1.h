@@ -28,8 +28,9 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
-    // Opens the question bank of `folder`; throws common::Error when the file or one of its
-    // tables or fields cannot be used, before anything is written.
+    // Opens the question bank of `folder`, or the per-user copy of it, converting a Jet bank
+    // first; throws common::Error when the bank or one of its tables or fields cannot be used,
+    // or no place can take answers, before any answer is written.
     Form1(const common::ProgramFolder &folder, QWidget *parent = nullptr);
     ~Form1() override;
 
