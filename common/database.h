@@ -66,6 +66,7 @@ public:
     qint64 bookmark() const; // throws 3021 without a current row
     void setBookmark(qint64 bookmark); // throws 3021 for an unknown bookmark
 
+    const QStringList &fieldNames() const { return m_source->fieldNames(); }
     bool hasField(const QString &name) const { return m_source->fieldNames().contains(name); }
     // Throws 3265 for an unknown field and 3021 without a current row.
     FieldValue field(const QString &name) const;

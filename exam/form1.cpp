@@ -2,6 +2,7 @@
 
 #include "answerreview.h"
 #include "answerstore.h"
+#include "banklocation.h"
 #include "datacontrol.h"
 #include "error.h"
 #include "programfolder.h"
@@ -142,9 +143,11 @@ void Form1::Form_Load(const common::ProgramFolder &folder)
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     common::centreByFrame(this);
 
-    const QString bank = QuestionBank::path(folder);
-    m_data1->setDatabaseName(bank);
-    m_data2->setDatabaseName(bank);
+    // The bank the user may write: the program folder's own, or the per-user copy of it.
+    const BankChoice bank = BankLocation(QuestionBank::path(folder), BankLocation::defaultUserDir()).choose();
+    m_bankNotice = bank.notice;
+    m_data1->setDatabaseName(bank.path);
+    m_data2->setDatabaseName(bank.path);
 }
 
 void Form1::openTables()

@@ -28,10 +28,14 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
-    // Opens the question bank of `folder`; throws common::Error when the file or one of its
-    // tables or fields cannot be used, before anything is written.
+    // Opens the question bank of `folder`, or the per-user copy of it, converting a Jet bank
+    // first; throws common::Error when the bank or one of its tables or fields cannot be used,
+    // or no place can take answers, before any answer is written.
     Form1(const common::ProgramFolder &folder, QWidget *parent = nullptr);
     ~Form1() override;
+
+    // What the user must be told once about the bank chosen at start (a converted bank).
+    const QString &bankNotice() const { return m_bankNotice; }
 
     void DBCombo1_Click();
     void Option1_Click(int index);
@@ -66,6 +70,7 @@ private:
 
     std::unique_ptr<QuestionCursor> m_cursor;
     std::unique_ptr<AnswerStore> m_answers;
+    QString m_bankNotice;
     int m_shownAnswer = -1; // the button that shows the current question's stored answer
 };
 

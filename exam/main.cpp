@@ -13,6 +13,8 @@ int main(int argc, char **argv)
     try {
         quorvi::Form1 form(common::ProgramFolder::ofRunningProgram());
         form.show();
+        if (!form.bankNotice().isEmpty())
+            common::MessageBoxMessenger().showMessage(QStringLiteral("Quorvi"), form.bankNotice());
         return app.exec();
     } catch (const common::Error &error) {
         common::Application::fail(error);

@@ -22,19 +22,22 @@ private Q_SLOTS:
     void answerSurvivesKill_data();
     void answerSurvivesKill();
     void twoWindowsKeepEveryAnswer();
+    void readOnlyInstallRace();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
     QString bankPath() const { return folder() + u"/shiti.mdb"_s; }
-    static void start(QProcess &process, const QString &program, const QStringList &arguments);
+    void start(QProcess &process, const QString &program, const QStringList &arguments);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QTemporaryDir> m_home; // the per-user data folder
 };
 
 void ExamProcessTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid() && m_home->isValid());
     QVERIFY(QFile::copy(QStringLiteral(TEST_PROGRAM_DIR "/Quorvi"), folder() + u"/Quorvi"_s));
 }
 
@@ -43,6 +46,7 @@ void ExamProcessTest::start(QProcess &process, const QString &program, const QSt
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"XDG_DATA_HOME"_s, m_home->path());
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QDir::tempPath());
     process.start(program, arguments);
@@ -147,6 +151,41 @@ void ExamProcessTest::twoWindowsKeepEveryAnswer()
     for (int position = 0; position < questionCount; ++position)
         expected.append(QString(QChar(char16_t(u'A' + position % 4))));
     QCOMPARE(bankfixture::storedAnswers(bankPath()), expected);
+}
+
+// A read-only install (permission bits, honoured for the superuser too): two windows started at
+// once agree on one per-user copy and both their answers are in it; the installed bank is never
+// written.
+void ExamProcessTest::readOnlyInstallRace()
+{
+    bankfixture::writeBank(bankPath(), bankfixture::numbered(4));
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(bankPath(), readOnly));
+    QVERIFY(QFile::setPermissions(folder(), readOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+    const QByteArray before = bankfixture::fileBytes(bankPath());
+
+    std::array<QProcess, 2> drivers;
+    const std::array<int, 2> questions{0, 2};
+    for (int i = 0; i < 2; ++i) {
+        start(drivers[i], QStringLiteral(EXAM_DRIVER),
+              {folder(), u"answer"_s, QString::number(questions[i]), QString::number(questions[i] + 1)});
+    }
+    for (QProcess &driver : drivers) {
+        while (!driver.canReadLine())
+            QVERIFY2(driver.waitForReadyRead(30000), driver.readAllStandardError().constData());
+        QCOMPARE(driver.readLine(), QByteArray("stored\n"));
+        driver.kill();
+        QVERIFY(driver.waitForFinished());
+    }
+    QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    const QString userDir = m_home->filePath(u"exam_driver"_s);
+    QCOMPARE(QDir(userDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{u"shiti.mdb"_s});
+    const QString copy = userDir + u"/shiti.mdb"_s;
+    QCOMPARE(bankfixture::storedAnswers(copy), (QVariantList{u"B"_s, {}, u"D"_s, {}}));
+    QCOMPARE(bankfixture::integrityCheck(copy), u"ok"_s);
+    QCOMPARE(bankfixture::fileBytes(bankPath()), before);
 }
 
 QTEST_GUILESS_MAIN(ExamProcessTest)
