@@ -95,6 +95,8 @@ private:
     void connectHandlers();
     void runCommand(Command command);
 
+    // Reading a file that an interrupted save left behind may show less than it holds.
+    void warnIfIncomplete(const common::Database &db);
     void clearTree();
     QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
                              const QString &image);
