@@ -424,7 +424,20 @@ void SqliteBackend::readSchema()
     }
     if (rc != SQLITE_DONE)
         fail(rc);
+
+    // Tables without row keys, and virtual ones, cannot be read row by row. Asked once for all
+    // tables: asking per table would go through the whole list each time.
+    QSet<QString> unsupported;
+    SqliteStatement kinds(m_connection.get(), "SELECT name FROM pragma_table_list WHERE schema = 'main' "
+                                              "AND (type <> 'table' OR wr)");
+    if (kinds.prepareResult() != SQLITE_OK)
+        fail(kinds.prepareResult());
+    while ((rc = sqlite3_step(kinds.get())) == SQLITE_ROW)
+        unsupported.insert(columnValue(kinds.get(), 0).value_or(QString()));
+    if (rc != SQLITE_DONE)
+        fail(rc);
     m_tables = names;
+    m_unsupportedTables = unsupported;
 }
 
 void SqliteBackend::startOperation()
@@ -531,12 +544,9 @@ std::unique_ptr<TableSource> SqliteBackend::openTable(const QString &name)
             fail(rc);
     };
 
-    std::optional<bool> plainTable;
-    query("SELECT type = 'table' AND NOT wr FROM pragma_table_list(?) WHERE schema = 'main'",
-          [&](sqlite3_stmt *stmt) { plainTable = sqlite3_column_int(stmt, 0) != 0; });
-    if (!plainTable || name.startsWith(u"sqlite_", Qt::CaseInsensitive))
+    if (name.startsWith(u"sqlite_", Qt::CaseInsensitive))
         throw Error::tableNotFound(m_path, name);
-    if (!*plainTable) // a table without row keys, or a virtual one
+    if (m_unsupportedTables.contains(name))
         throw Error::unsupportedTable(m_path, name);
 
     // Hidden columns of virtual tables are left out; generated ones are fields like any other.
@@ -554,6 +564,8 @@ std::unique_ptr<TableSource> SqliteBackend::openTable(const QString &name)
             return column.compare(QLatin1StringView(key), Qt::CaseInsensitive) == 0;
         });
     });
+    if (columns.isEmpty())
+        throw Error::tableNotFound(m_path, name);
     if (free == std::end(kKeyNames))
         throw Error::unsupportedTable(m_path, name);
     return std::make_unique<SqliteTable>(*this, db, name, fields, QByteArray(*free));

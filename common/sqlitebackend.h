@@ -4,6 +4,7 @@
 #include "error.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <chrono>
@@ -95,6 +96,7 @@ private:
     QString m_path;
     SqliteConnection m_connection;
     QStringList m_tables;
+    QSet<QString> m_unsupportedTables; // views, virtual tables and tables without row keys
     bool m_mayBeIncomplete = false;
     std::optional<Error> m_cannotWrite; // why every write is refused, when it is
     std::chrono::steady_clock::time_point m_deadline;
