@@ -20,7 +20,8 @@ public:
     enum class Access { ReadOnly, ReadWrite };
 
     // Throws Error: 3024 missing, 3343 not a database (empty, truncated, random bytes, a folder),
-    // 3051 cannot be read.
+    // 3051 cannot be read, 3045 locked by another program, 3035 reading it takes too long. Writes
+    // through its recordsets report why they failed by number (see ErrorNumber).
     static std::unique_ptr<Database> open(const QString &path, Access access);
     ~Database();
 

@@ -491,6 +491,10 @@ void SqliteBackend::fail(int code, bool writing) const
     case SQLITE_READONLY_CANTINIT:
     case SQLITE_READONLY_CANTLOCK:
         throw Error::cannotLockFile(m_path);
+    case SQLITE_IOERR_DELETE: // a journal that may not be removed from a read-only folder
+        if (!folderWritable(m_path))
+            throw Error::folderReadOnly(m_path);
+        break;
     default:
         break;
     }
