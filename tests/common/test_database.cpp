@@ -28,6 +28,8 @@ namespace {
 const QString kTable = u"标题"_s;
 const QString kKey = u"键"_s;
 const QString kText = u"内容"_s;
+// Characters a file name may hold that mean something else in a URI.
+const QString kFolder = u"程序 #1?%20"_s;
 
 // A connection of another program, made without the record layer.
 struct Raw
@@ -296,7 +298,7 @@ void DatabaseTest::cleanup()
 {
     // A test may leave its folder read-only or a lower time bound behind.
     if (m_dir)
-        QFile::setPermissions(m_dir->filePath(u"program"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(m_dir->filePath(kFolder), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     common::SqliteBackend::setStatementTimeLimit(std::chrono::seconds(3));
     sqlite3_vfs_register(sqlite3_vfs_find("unix"), 1);
 }
@@ -361,7 +363,7 @@ void DatabaseTest::hostileFiles()
     QFETCH(bool, unchanged);
     QFETCH(bool, incomplete);
 
-    const QString folder = m_dir->filePath(u"program"_s);
+    const QString folder = m_dir->filePath(kFolder);
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + u"/shiti.mdb"_s;
     const QString journal = path + u"-journal"_s;
