@@ -25,6 +25,15 @@ public:
     virtual FieldValue read(qint64 key, int field) = 0;
     // Values of one field for every row, in stored order, in one pass.
     virtual QList<FieldValue> readColumn(int field) = 0;
+    // Values of several fields for every row, one list per field, in stored order. A format that
+    // can read them in one pass overrides this.
+    virtual QList<QList<FieldValue>> readColumns(const QList<int> &fields)
+    {
+        QList<QList<FieldValue>> columns;
+        for (const int field : fields)
+            columns.append(readColumn(field));
+        return columns;
+    }
     // Writes one field of one row and returns once the change is on disk.
     virtual void write(qint64 key, int field, const FieldValue &value) = 0;
 };
@@ -38,6 +47,9 @@ public:
     // Table definitions in the file's own order, without the format's internal tables.
     virtual QStringList tableNames() = 0;
     virtual std::unique_ptr<TableSource> openTable(const QString &name) = 0;
+    // True when the file was read as it lies on disk although an interrupted or pending change of
+    // another program was found beside it, so what was read may be incomplete.
+    virtual bool mayBeIncomplete() const { return false; }
 };
 
 } // namespace common

@@ -44,19 +44,26 @@ std::unique_ptr<Database> Database::open(const QString &path, Access access)
 Database::Database(QString path, std::unique_ptr<Backend> backend)
     : m_path(std::move(path))
     , m_backend(std::move(backend))
+    , m_tables(m_backend->tableNames())
 {
+    for (const QString &table : std::as_const(m_tables)) {
+        m_tableSet.insert(table);
+        const QString folded = table.toCaseFolded();
+        if (!m_tablesByFoldedName.contains(folded))
+            m_tablesByFoldedName.insert(folded, table);
+    }
 }
 
 Database::~Database() = default;
 
-QStringList Database::tableNames()
-{
-    return m_backend->tableNames();
-}
-
 std::unique_ptr<Recordset> Database::openRecordset(const QString &table)
 {
-    return std::make_unique<Recordset>(m_backend->openTable(table));
+    if (m_tableSet.contains(table))
+        return std::make_unique<Recordset>(m_backend->openTable(table));
+    const auto it = m_tablesByFoldedName.constFind(table.toCaseFolded());
+    if (it == m_tablesByFoldedName.cend())
+        throw Error::tableNotFound(m_path, table);
+    return std::make_unique<Recordset>(m_backend->openTable(it.value()));
 }
 
 Recordset::Recordset(std::unique_ptr<TableSource> source)
@@ -140,12 +147,31 @@ QList<FieldValue> Recordset::column(const QString &name) const
     return m_source->readColumn(fieldIndex(name));
 }
 
+QList<QList<FieldValue>> Recordset::columns(const QStringList &names) const
+{
+    QList<int> fields;
+    for (const QString &name : names)
+        fields.append(fieldIndex(name));
+    return m_source->readColumns(fields);
+}
+
+int Recordset::findField(const QString &name) const
+{
+    const QStringList &fields = m_source->fieldNames();
+    qsizetype index = fields.indexOf(name);
+    for (qsizetype i = 0; index < 0 && i < fields.size(); ++i) {
+        if (fields[i].compare(name, Qt::CaseInsensitive) == 0)
+            index = i;
+    }
+    return int(index);
+}
+
 int Recordset::fieldIndex(const QString &name) const
 {
-    const qsizetype index = m_source->fieldNames().indexOf(name);
+    const int index = findField(name);
     if (index < 0)
         throw Error::fieldNotFound(tableName(), name);
-    return int(index);
+    return index;
 }
 
 qint64 Recordset::currentKey() const

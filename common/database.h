@@ -2,6 +2,8 @@
 
 #include "backend.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -18,20 +20,29 @@ public:
     enum class Access { ReadOnly, ReadWrite };
 
     // Throws Error: 3024 missing, 3343 not a database (empty, truncated, random bytes, a folder),
-    // 3051 cannot be read.
+    // 3051 cannot be read, 3045 locked by another program, 3035 reading it takes too long. Writes
+    // through its recordsets report why they failed by number (see ErrorNumber).
     static std::unique_ptr<Database> open(const QString &path, Access access);
     ~Database();
 
     const QString &path() const { return m_path; }
-    QStringList tableNames();
-    // Throws Error 3078 when the table does not exist.
+    // Read once when the file opens.
+    const QStringList &tableNames() const { return m_tables; }
+    // Table names are matched without regard to case; an exact match wins. Throws Error 3078
+    // when the table does not exist.
     std::unique_ptr<Recordset> openRecordset(const QString &table);
+    // True when the file was read as it lies although an interrupted change of another program
+    // was found beside it: what was read may be incomplete (see incompleteDataWarning()).
+    bool mayBeIncomplete() const { return m_backend->mayBeIncomplete(); }
 
 private:
     Database(QString path, std::unique_ptr<Backend> backend);
 
     QString m_path;
     std::unique_ptr<Backend> m_backend;
+    QStringList m_tables;
+    QSet<QString> m_tableSet;
+    QHash<QString, QString> m_tablesByFoldedName; // the first table of each case-folded name
 };
 
 // A cursor over the rows of one table in stored order. The set of rows is fixed when it opens;
@@ -67,7 +78,8 @@ public:
     void setBookmark(qint64 bookmark); // throws 3021 for an unknown bookmark
 
     const QStringList &fieldNames() const { return m_source->fieldNames(); }
-    bool hasField(const QString &name) const { return m_source->fieldNames().contains(name); }
+    // Field names are matched without regard to case; an exact match wins.
+    bool hasField(const QString &name) const { return findField(name) >= 0; }
     // Throws 3265 for an unknown field and 3021 without a current row.
     FieldValue field(const QString &name) const;
     QString text(const QString &name) const { return field(name).value_or(QString()); }
@@ -76,8 +88,11 @@ public:
 
     // One field of every row in stored order, read in one pass (for filling lists).
     QList<FieldValue> column(const QString &name) const;
+    // Several fields of every row, one list per field in the order asked, read in one pass.
+    QList<QList<FieldValue>> columns(const QStringList &names) const;
 
 private:
+    int findField(const QString &name) const;
     int fieldIndex(const QString &name) const;
     qint64 currentKey() const;
 

@@ -1,18 +1,35 @@
 #include "sqlitebackend.h"
 
-#include "error.h"
-
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace common {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 8000;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// One wait for other writers' locks per operation, however many locks it needs.
+constexpr auto kLockWait = 8000ms;
+std::chrono::milliseconds s_statementTimeLimit = 3000ms;
+
+// Names SQLite accepts for a rowid table's row key; a column of the same name hides one.
+constexpr const char *kKeyNames[] = {"rowid", "_rowid_", "oid"};
+
+constexpr qsizetype kHeaderSize = 100;
+constexpr qint64 kWalHeaderSize = 32;
+constexpr QByteArrayView kJournalMagic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
 
 // Identifiers cannot be bound as parameters; they are only ever names read back from the file's
 // own schema, quoted so that any character in them is taken literally.
@@ -32,6 +49,16 @@ FieldValue columnValue(sqlite3_stmt *stmt, int column)
     return QString::fromUtf8(text, size);
 }
 
+void bindText(sqlite3_stmt *stmt, int index, const FieldValue &value)
+{
+    if (value) {
+        const QByteArray utf8 = value->toUtf8();
+        sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_bind_null(stmt, index);
+    }
+}
+
 bool hasWritePermission(const QString &path)
 {
     // Honoured even for the superuser, as a read-only attribute is on the original platform.
@@ -40,14 +67,67 @@ bool hasWritePermission(const QString &path)
     return p & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
 }
 
+bool folderWritable(const QString &path)
+{
+    return ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) == 0;
+}
+
+quint32 bigEndian(const QByteArray &bytes, qsizetype offset, int size)
+{
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | quint8(bytes[offset + i]);
+    return value;
+}
+
+// A file cut short inside its pages would read as zeros where its data were.
+bool lengthMatchesHeader(const QByteArray &header, qint64 fileSize)
+{
+    if (header.size() < kHeaderSize)
+        return false;
+    qint64 pageSize = bigEndian(header, 16, 2);
+    if (pageSize == 1)
+        pageSize = 65536;
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0)
+        return false;
+    if (fileSize % pageSize != 0)
+        return false;
+    // The page count is valid only when written by the same change as the change counter.
+    const qint64 pageCount = bigEndian(header, 28, 4);
+    const bool countValid = bigEndian(header, 92, 4) == bigEndian(header, 24, 4);
+    return !countValid || pageCount == 0 || fileSize >= pageCount * pageSize;
+}
+
+bool looksLikeHotJournal(const QString &path)
+{
+    QFile journal(path + QStringLiteral("-journal"));
+    return journal.open(QIODevice::ReadOnly) && journal.read(kJournalMagic.size()) == kJournalMagic;
+}
+
+// A URI that opens the file without locks and without looking for a journal or log beside it, so
+// that nothing is ever created in its folder. Every byte but the unreserved ones is escaped.
+QByteArray immutableUri(const QString &path)
+{
+    const QByteArray local = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    QByteArray uri = "file:";
+    for (const char c : local) {
+        if (std::isalnum(uchar(c)) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~')
+            uri += c;
+        else
+            uri += '%' + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+    }
+    return uri + "?immutable=1";
+}
+
 class SqliteTable : public TableSource
 {
 public:
-    SqliteTable(SqliteBackend &backend, sqlite3 *db, QString name, QStringList fields)
+    SqliteTable(SqliteBackend &backend, sqlite3 *db, QString name, QStringList fields, QByteArray key)
         : m_backend(backend)
         , m_db(db)
         , m_name(std::move(name))
         , m_fields(std::move(fields))
+        , m_key(std::move(key))
     {
     }
 
@@ -56,79 +136,121 @@ public:
 
     QList<qint64> keys() override
     {
-        return everyRow("rowid", [](sqlite3_stmt *stmt) { return sqlite3_column_int64(stmt, 0); });
+        m_backend.startOperation();
+        SqliteStatement stmt = everyRow(m_key);
+        QList<qint64> keys;
+        step(stmt, [&] { keys.append(sqlite3_column_int64(stmt.get(), 0)); });
+        return keys;
     }
 
     FieldValue read(qint64 key, int field) override
     {
-        sqlite3_stmt *stmt = readStatement(field);
-        sqlite3_reset(stmt);
+        m_backend.startOperation();
+        sqlite3_stmt *stmt = cached(m_reads, field, "SELECT " + quoted(m_fields[field]) + " FROM "
+                                                         + quoted(m_name) + " WHERE " + m_key + " = ?");
         sqlite3_bind_int64(stmt, 1, key);
         const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW) {
-            FieldValue value = columnValue(stmt, 0);
-            sqlite3_reset(stmt);
-            return value;
-        }
+        FieldValue value = rc == SQLITE_ROW ? columnValue(stmt, 0) : std::nullopt;
         sqlite3_reset(stmt);
         if (rc == SQLITE_DONE) // the row was deleted by another program
             throw Error::noCurrentRecord(m_name);
-        m_backend.fail(rc);
+        if (rc != SQLITE_ROW)
+            m_backend.fail(rc);
+        return value;
     }
 
-    QList<FieldValue> readColumn(int field) override
+    QList<FieldValue> readColumn(int field) override { return readColumns({field}).value(0); }
+
+    QList<QList<FieldValue>> readColumns(const QList<int> &fields) override
     {
-        return everyRow(quoted(m_fields[field]), [](sqlite3_stmt *stmt) { return columnValue(stmt, 0); });
+        m_backend.startOperation();
+        QByteArray list;
+        for (const int field : fields)
+            list += (list.isEmpty() ? "" : ", ") + quoted(m_fields[field]);
+        SqliteStatement stmt = everyRow(list);
+        QList<QList<FieldValue>> columns(fields.size());
+        step(stmt, [&] {
+            for (int i = 0; i < int(fields.size()); ++i)
+                columns[i].append(columnValue(stmt.get(), i));
+        });
+        return columns;
     }
 
     void write(qint64 key, int field, const FieldValue &value) override
     {
-        SqliteStatement stmt = prepare("UPDATE " + quoted(m_name) + " SET " + quoted(m_fields[field])
-                                       + " = ? WHERE rowid = ?");
-        if (value) {
-            const QByteArray utf8 = value->toUtf8();
-            sqlite3_bind_text(stmt.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        } else {
-            sqlite3_bind_null(stmt.get(), 1);
-        }
-        sqlite3_bind_int64(stmt.get(), 2, key);
-        const int rc = sqlite3_step(stmt.get());
-        if (rc != SQLITE_DONE)
-            m_backend.fail(rc);
-        if (sqlite3_changes(m_db) != 1)
+        m_backend.startOperation();
+        m_backend.checkWritable();
+        // OR ABORT overrides a REPLACE conflict clause in the file, which would delete other rows.
+        sqlite3_stmt *update = cached(m_updates, field, "UPDATE OR ABORT " + quoted(m_name) + " SET "
+                                                            + quoted(m_fields[field]) + " = ? WHERE "
+                                                            + m_key + " = ?");
+        int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            m_backend.fail(rc, true);
+        bindText(update, 1, value);
+        sqlite3_bind_int64(update, 2, key);
+        const sqlite3_int64 before = sqlite3_total_changes64(m_db);
+        rc = sqlite3_step(update);
+        const sqlite3_int64 changed = sqlite3_total_changes64(m_db) - before;
+        sqlite3_reset(update);
+        if (rc == SQLITE_DONE && changed == 1)
+            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        else if (rc == SQLITE_DONE)
+            rc = -1;
+        if (rc == SQLITE_OK)
+            return;
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (rc == -1) // the row was deleted by another program
             throw Error::noCurrentRecord(m_name);
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT)
+            throw constraintError(rc, field);
+        m_backend.fail(rc, true);
     }
 
 private:
-    SqliteStatement prepare(const QByteArray &sql)
+    Error constraintError(int rc, int field) const
     {
-        SqliteStatement stmt(m_db, sql);
+        switch (rc) {
+        case SQLITE_CONSTRAINT_UNIQUE:
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+        case SQLITE_CONSTRAINT_ROWID:
+            return Error::constraint(DuplicateValue, m_backend.path(), m_name, m_fields[field]);
+        case SQLITE_CONSTRAINT_NOTNULL:
+            return Error::constraint(NullNotAllowed, m_backend.path(), m_name, m_fields[field]);
+        default:
+            return Error::constraint(ValidationFailed, m_backend.path(), m_name, m_fields[field]);
+        }
+    }
+
+    SqliteStatement everyRow(const QByteArray &columns)
+    {
+        SqliteStatement stmt(m_db, "SELECT " + columns + " FROM " + quoted(m_name) + " ORDER BY " + m_key);
         if (stmt.prepareResult() != SQLITE_OK)
             m_backend.fail(stmt.prepareResult());
         return stmt;
     }
 
-    // One column of every row in stored order.
-    template<typename Read>
-    auto everyRow(const QByteArray &column, Read read) -> QList<decltype(read(nullptr))>
+    template<typename Row>
+    void step(const SqliteStatement &stmt, Row row)
     {
-        SqliteStatement stmt = prepare("SELECT " + column + " FROM " + quoted(m_name) + " ORDER BY rowid");
-        QList<decltype(read(nullptr))> result;
         int rc;
         while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-            result.append(read(stmt.get()));
+            row();
         if (rc != SQLITE_DONE)
             m_backend.fail(rc);
-        return result;
     }
 
-    sqlite3_stmt *readStatement(int field)
+    sqlite3_stmt *cached(std::unordered_map<int, SqliteStatement> &cache, int field, const QByteArray &sql)
     {
-        auto it = m_reads.find(field);
-        if (it == m_reads.end()) {
-            it = m_reads.emplace(field, prepare("SELECT " + quoted(m_fields[field]) + " FROM "
-                                                + quoted(m_name) + " WHERE rowid = ?")).first;
+        auto it = cache.find(field);
+        if (it == cache.end()) {
+            SqliteStatement stmt(m_db, sql);
+            if (stmt.prepareResult() != SQLITE_OK)
+                m_backend.fail(stmt.prepareResult());
+            it = cache.emplace(field, std::move(stmt)).first;
         }
+        sqlite3_reset(it->second.get());
         return it->second.get();
     }
 
@@ -136,10 +258,45 @@ private:
     sqlite3 *m_db;
     QString m_name;
     QStringList m_fields;
+    QByteArray m_key;
     std::unordered_map<int, SqliteStatement> m_reads;
+    std::unordered_map<int, SqliteStatement> m_updates;
 };
 
 } // namespace
+
+SqliteConnection::SqliteConnection(const QByteArray &filename, int flags)
+{
+    m_result = sqlite3_open_v2(filename.constData(), &m_db, flags, nullptr);
+    if (m_result != SQLITE_OK) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+SqliteConnection::SqliteConnection(SqliteConnection &&other) noexcept
+    : m_db(std::exchange(other.m_db, nullptr))
+    , m_result(other.m_result)
+{
+}
+
+SqliteConnection &SqliteConnection::operator=(SqliteConnection &&other) noexcept
+{
+    std::swap(m_db, other.m_db);
+    m_result = other.m_result;
+    return *this;
+}
+
+SqliteConnection::~SqliteConnection()
+{
+    // Waits for statements still prepared on it instead of failing.
+    sqlite3_close_v2(m_db);
+}
+
+int SqliteConnection::exec(const QByteArray &sql) const
+{
+    return m_db ? sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+}
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const QByteArray &sql)
 {
@@ -167,43 +324,194 @@ SqliteStatement::~SqliteStatement()
 SqliteBackend::SqliteBackend(const QString &path, bool writable)
     : m_path(path)
 {
-    const bool canWrite = writable && hasWritePermission(path);
-    const int flags = (canWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw Error::cannotOpen(path);
+    // Opening is one operation: one lock wait and one time bound for all of it.
+    startOperation();
+    open(writable);
+}
+
+SqliteBackend::~SqliteBackend() = default;
+
+void SqliteBackend::setStatementTimeLimit(std::chrono::milliseconds limit)
+{
+    s_statementTimeLimit = limit;
+}
+
+void SqliteBackend::open(bool writable)
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error::cannotOpen(m_path);
+    const QByteArray header = file.read(kHeaderSize);
+    const qint64 fileSize = file.size();
+    file.close();
+
+    const bool canWrite = writable && hasWritePermission(m_path);
+    if (!canWrite)
+        m_cannotWrite = Error::fileReadOnly(m_path);
+    // A write-ahead-log file needs a log and a lock file beside it. Where they may not be made, the
+    // file is read as it lies, without them; committed changes still in the log are then missing.
+    const bool walMode = header.size() == kHeaderSize && (header[18] == 2 || header[19] == 2);
+    const bool walHasFrames = QFileInfo(m_path + QStringLiteral("-wal")).size() > kWalHeaderSize;
+    bool immutable = walMode && !canWrite;
+    if (walMode && canWrite && !folderWritable(m_path)) {
+        immutable = true;
+        m_cannotWrite = Error::cannotLockFile(m_path);
     }
-    sqlite3_extended_result_codes(m_db, 0);
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    // The files come from anywhere: their schema may not run functions with side effects, and
-    // nothing may write to the file other than through ordinary statements.
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    if (canWrite)
-        sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    // Reading the schema is the first access to the file's pages: it tells a damaged file at once.
+    m_mayBeIncomplete = immutable && walHasFrames;
+
+    const auto connect = [&] {
+        const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE
+                          | (immutable ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI
+                                       : canWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+        m_connection = SqliteConnection(immutable ? immutableUri(m_path) : QFile::encodeName(m_path), flags);
+        sqlite3 *db = m_connection.get();
+        if (!db)
+            throw Error::cannotOpen(m_path);
+        sqlite3_extended_result_codes(db, 1);
+        // The files come from anywhere: their schema may not run functions with side effects,
+        // triggers and views never run, foreign-key actions never reach other rows, nothing may
+        // write to the file other than through ordinary statements, and no statement runs forever.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
+        sqlite3_progress_handler(db, 1000, &SqliteBackend::onProgress, this);
+        sqlite3_busy_handler(db, &SqliteBackend::onBusy, this);
+    };
+
+    // SQLite rolls a left-behind journal back or replays a log itself when it may write; the
+    // length is checked where it reads the file as it lies.
+    const bool pendingBeside = (walMode && walHasFrames) || (!walMode && looksLikeHotJournal(m_path));
+    if ((immutable || !pendingBeside) && !lengthMatchesHeader(header, fileSize))
+        throw Error::unrecognizedFormat(m_path);
+    connect();
     try {
-        tableNames();
-    } catch (...) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw;
+        readSchema();
+    } catch (const Error &) {
+        // A journal left by an interrupted save that this open may not roll back: read the file
+        // as it lies, without creating anything beside it, and say that it may be incomplete.
+        if (immutable || m_lastCode != SQLITE_READONLY_ROLLBACK)
+            throw;
+        if (!lengthMatchesHeader(header, fileSize))
+            throw Error::unrecognizedFormat(m_path);
+        immutable = true;
+        m_mayBeIncomplete = true;
+        if (writable)
+            m_cannotWrite = Error::needsRecovery(m_path);
+        connect();
+        readSchema();
+    }
+    if (canWrite && !immutable) {
+        // The schema is read, so this needs no lock and cannot wait a second time.
+        const int rc = m_connection.exec("PRAGMA synchronous = FULL");
+        if (rc != SQLITE_OK)
+            fail(rc);
     }
 }
 
-SqliteBackend::~SqliteBackend()
+void SqliteBackend::readSchema()
 {
-    sqlite3_close(m_db);
+    SqliteStatement stmt(m_connection.get(), "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid");
+    if (stmt.prepareResult() != SQLITE_OK)
+        fail(stmt.prepareResult());
+    QStringList names;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        const QString name = columnValue(stmt.get(), 0).value_or(QString());
+        if (!name.startsWith(u"sqlite_"))
+            names.append(name);
+    }
+    if (rc != SQLITE_DONE)
+        fail(rc);
+
+    // Tables without row keys, and virtual ones, cannot be read row by row. Asked once for all
+    // tables: asking per table would go through the whole list each time.
+    QSet<QString> unsupported;
+    SqliteStatement kinds(m_connection.get(), "SELECT name FROM pragma_table_list WHERE schema = 'main' "
+                                              "AND (type <> 'table' OR wr)");
+    if (kinds.prepareResult() != SQLITE_OK)
+        fail(kinds.prepareResult());
+    while ((rc = sqlite3_step(kinds.get())) == SQLITE_ROW)
+        unsupported.insert(columnValue(kinds.get(), 0).value_or(QString()));
+    if (rc != SQLITE_DONE)
+        fail(rc);
+    m_tables = names;
+    m_unsupportedTables = unsupported;
 }
 
-void SqliteBackend::fail(int code) const
+void SqliteBackend::startOperation()
 {
+    m_deadline = Clock::now() + s_statementTimeLimit;
+    m_lockWaited = {};
+    m_timedOut = false;
+}
+
+int SqliteBackend::onProgress(void *self)
+{
+    auto *backend = static_cast<SqliteBackend *>(self);
+    if (Clock::now() <= backend->m_deadline)
+        return 0;
+    backend->m_timedOut = true;
+    return 1;
+}
+
+int SqliteBackend::onBusy(void *self, int count)
+{
+    auto *backend = static_cast<SqliteBackend *>(self);
+    if (backend->m_lockWaited >= kLockWait)
+        return 0;
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(count < 20 ? 2ms : 20ms);
+    const auto slept = Clock::now() - start;
+    // Waiting for a lock is not running: the time bound moves on by the time waited.
+    backend->m_lockWaited += slept;
+    backend->m_deadline += slept;
+    return 1;
+}
+
+void SqliteBackend::checkWritable() const
+{
+    if (m_cannotWrite)
+        throw *m_cannotWrite;
+}
+
+void SqliteBackend::fail(int code, bool writing) const
+{
+    m_lastCode = code;
+    if (m_timedOut || (code & 0xFF) == SQLITE_INTERRUPT) {
+        const int seconds = std::max(1, int(std::ceil(s_statementTimeLimit.count() / 1000.0)));
+        throw Error::operationTooLong(m_path, seconds);
+    }
+    switch (code) {
+    case SQLITE_READONLY_ROLLBACK:
+        throw Error::needsRecovery(m_path);
+    case SQLITE_READONLY_DIRECTORY:
+        throw Error::folderReadOnly(m_path);
+    case SQLITE_READONLY_CANTINIT:
+    case SQLITE_READONLY_CANTLOCK:
+        throw Error::cannotLockFile(m_path);
+    case SQLITE_IOERR_DELETE: // a journal that may not be removed from a read-only folder
+        if (!folderWritable(m_path))
+            throw Error::folderReadOnly(m_path);
+        break;
+    default:
+        break;
+    }
     switch (code & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         throw Error::fileInUse(m_path);
+    case SQLITE_FULL:
+        throw Error::diskFull(m_path);
+    case SQLITE_IOERR:
+        throw Error::diskError(m_path);
+    case SQLITE_READONLY:
+        throw Error::fileReadOnly(m_path);
+    case SQLITE_CANTOPEN:
+        if (writing && !folderWritable(m_path))
+            throw Error::folderReadOnly(m_path);
+        throw Error::cannotOpen(m_path);
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
     case SQLITE_FORMAT:
@@ -220,37 +528,51 @@ void SqliteBackend::fail(int code) const
 
 QStringList SqliteBackend::tableNames()
 {
-    SqliteStatement stmt(m_db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid");
-    if (stmt.prepareResult() != SQLITE_OK)
-        fail(stmt.prepareResult());
-    QStringList names;
-    int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        const QString name = columnValue(stmt.get(), 0).value_or(QString());
-        if (!name.startsWith(u"sqlite_"))
-            names.append(name);
-    }
-    if (rc != SQLITE_DONE)
-        fail(rc);
-    return names;
+    return m_tables;
 }
 
 std::unique_ptr<TableSource> SqliteBackend::openTable(const QString &name)
 {
-    if (!tableNames().contains(name))
-        throw Error::tableNotFound(m_path, name);
-    SqliteStatement stmt(m_db, "SELECT name FROM pragma_table_info(?)");
-    if (stmt.prepareResult() != SQLITE_OK)
-        fail(stmt.prepareResult());
+    startOperation();
+    sqlite3 *db = m_connection.get();
     const QByteArray utf8 = name.toUtf8();
-    sqlite3_bind_text(stmt.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    const auto query = [&](const char *sql, auto row) {
+        SqliteStatement stmt(db, sql);
+        if (stmt.prepareResult() != SQLITE_OK)
+            fail(stmt.prepareResult());
+        sqlite3_bind_text(stmt.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+            row(stmt.get());
+        if (rc != SQLITE_DONE)
+            fail(rc);
+    };
+
+    if (name.startsWith(u"sqlite_", Qt::CaseInsensitive))
+        throw Error::tableNotFound(m_path, name);
+    if (m_unsupportedTables.contains(name))
+        throw Error::unsupportedTable(m_path, name);
+
+    // Hidden columns of virtual tables are left out; generated ones are fields like any other.
     QStringList fields;
-    int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-        fields.append(columnValue(stmt.get(), 0).value_or(QString()));
-    if (rc != SQLITE_DONE)
-        fail(rc);
-    return std::make_unique<SqliteTable>(*this, m_db, name, fields);
+    QStringList columns;
+    query("SELECT name, hidden FROM pragma_table_xinfo(?)", [&](sqlite3_stmt *stmt) {
+        const QString column = columnValue(stmt, 0).value_or(QString());
+        columns.append(column);
+        if (sqlite3_column_int(stmt, 1) != 1)
+            fields.append(column);
+    });
+    // SQLite matches identifiers without regard to ASCII case.
+    const auto free = std::find_if(std::begin(kKeyNames), std::end(kKeyNames), [&](const char *key) {
+        return std::none_of(columns.cbegin(), columns.cend(), [&](const QString &column) {
+            return column.compare(QLatin1StringView(key), Qt::CaseInsensitive) == 0;
+        });
+    });
+    if (columns.isEmpty())
+        throw Error::tableNotFound(m_path, name);
+    if (free == std::end(kKeyNames))
+        throw Error::unsupportedTable(m_path, name);
+    return std::make_unique<SqliteTable>(*this, db, name, fields, QByteArray(*free));
 }
 
 } // namespace common

@@ -1,14 +1,43 @@
 #pragma once
 
 #include "backend.h"
+#include "error.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
+
+#include <chrono>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace common {
+
+// RAII owner of one SQLite connection. A connection that failed to open holds no handle.
+class SqliteConnection
+{
+public:
+    SqliteConnection() = default;
+    // `filename` as SQLite takes it (bytes of the local path, or a file: URI with SQLITE_OPEN_URI).
+    SqliteConnection(const QByteArray &filename, int flags);
+    SqliteConnection(SqliteConnection &&other) noexcept;
+    SqliteConnection &operator=(SqliteConnection &&other) noexcept;
+    SqliteConnection(const SqliteConnection &) = delete;
+    SqliteConnection &operator=(const SqliteConnection &) = delete;
+    ~SqliteConnection();
+
+    sqlite3 *get() const { return m_db; }
+    int openResult() const { return m_result; }
+    bool isOpen() const { return m_db != nullptr; }
+    // Runs statements without results; returns SQLite's result code.
+    int exec(const QByteArray &sql) const;
+
+private:
+    sqlite3 *m_db = nullptr;
+    int m_result = 0;
+};
 
 // RAII handle of one prepared statement.
 class SqliteStatement
@@ -30,8 +59,11 @@ private:
     int m_result = 0;
 };
 
-// Database files stored as SQLite 3. Tables are read in rowid order, which is the order the rows
-// were stored in. Writes wait for another writer's lock for several seconds before giving up.
+// Database files stored as SQLite 3. The files are untrusted: triggers, views and functions with
+// side effects never run, no statement runs longer than a fixed time, rows are addressed by a key
+// no column can hide, and a write changes exactly one row or nothing. Tables are read in key
+// order, which is the order the rows were stored in. Writes wait for another writer's lock for
+// several seconds before giving up. A read-only open never creates a file beside the database.
 class SqliteBackend : public Backend
 {
 public:
@@ -40,13 +72,37 @@ public:
 
     QStringList tableNames() override;
     std::unique_ptr<TableSource> openTable(const QString &name) override;
+    bool mayBeIncomplete() const override { return m_mayBeIncomplete; }
+    const QString &path() const { return m_path; }
 
-    // Turns a SQLite result code into the matching Error and throws it.
-    [[noreturn]] void fail(int code) const;
+    // How long one operation may run (lock waits not counted). For tests of the bound.
+    static void setStatementTimeLimit(std::chrono::milliseconds limit);
+
+    // Starts the clocks of one operation: its running time and its wait for other writers' locks.
+    void startOperation();
+    // Turns a SQLite result code into the matching Error and throws it; `writing` when the code
+    // came from a statement that changes the file.
+    [[noreturn]] void fail(int code, bool writing = false) const;
+    // Throws the reason this open cannot write, if any.
+    void checkWritable() const;
 
 private:
+    static int onProgress(void *self);
+    static int onBusy(void *self, int count);
+
+    void open(bool writable);
+    void readSchema();
+
     QString m_path;
-    sqlite3 *m_db = nullptr;
+    SqliteConnection m_connection;
+    QStringList m_tables;
+    QSet<QString> m_unsupportedTables; // views, virtual tables and tables without row keys
+    bool m_mayBeIncomplete = false;
+    std::optional<Error> m_cannotWrite; // why every write is refused, when it is
+    std::chrono::steady_clock::time_point m_deadline;
+    std::chrono::steady_clock::duration m_lockWaited{};
+    bool m_timedOut = false;
+    mutable int m_lastCode = 0; // the code fail() was last given
 };
 
 } // namespace common

@@ -18,12 +18,7 @@ QByteArray quoted(const QString &identifier)
     return '"' + utf8 + '"';
 }
 
-bool exec(sqlite3 *db, const QByteArray &sql)
-{
-    return sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-bool insertRows(sqlite3 *db, const TableData &table)
+int insertRows(sqlite3 *db, const TableData &table)
 {
     QByteArray sql = "INSERT INTO " + quoted(table.name) + " VALUES (";
     for (qsizetype i = 0; i < table.fields.size(); ++i)
@@ -31,7 +26,7 @@ bool insertRows(sqlite3 *db, const TableData &table)
     sql += ")";
     SqliteStatement stmt(db, sql);
     if (stmt.prepareResult() != SQLITE_OK)
-        return false;
+        return stmt.prepareResult();
     for (const TableRow &row : table.rows) {
         sqlite3_reset(stmt.get());
         for (int i = 0; i < int(table.fields.size()); ++i) {
@@ -43,26 +38,30 @@ bool insertRows(sqlite3 *db, const TableData &table)
                 sqlite3_bind_null(stmt.get(), i + 1);
             }
         }
-        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-            return false;
+        const int rc = sqlite3_step(stmt.get());
+        if (rc != SQLITE_DONE)
+            return rc;
     }
-    return true;
+    return SQLITE_OK;
 }
 
-bool writeTables(sqlite3 *db, const QList<TableData> &tables)
+// Returns SQLite's result code of the first step that failed.
+int writeTables(const SqliteConnection &db, const QList<TableData> &tables)
 {
     // The rollback journal (not WAL) keeps each database one self-contained file; FULL syncs the
     // file when the transaction commits.
-    bool ok = exec(db, "PRAGMA journal_mode = DELETE") && exec(db, "PRAGMA synchronous = FULL")
-              && exec(db, "BEGIN");
+    int rc = db.exec("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL; BEGIN");
     for (const TableData &table : tables) {
         QByteArray sql = "CREATE TABLE " + quoted(table.name) + " (";
         for (qsizetype i = 0; i < table.fields.size(); ++i)
             sql += (i == 0 ? "" : ", ") + quoted(table.fields[i]) + " TEXT";
         sql += ")";
-        ok = ok && exec(db, sql) && insertRows(db, table);
+        if (rc == SQLITE_OK)
+            rc = db.exec(sql);
+        if (rc == SQLITE_OK)
+            rc = insertRows(db.get(), table);
     }
-    return ok && exec(db, "COMMIT");
+    return rc == SQLITE_OK ? db.exec("COMMIT") : rc;
 }
 
 } // namespace
@@ -71,14 +70,16 @@ void createSqliteFile(const QString &path, const QList<TableData> &tables)
 {
     if (QFile::exists(path))
         throw Error::cannotOpen(path);
-    sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
-    const bool ok = rc == SQLITE_OK && writeTables(db, tables);
-    sqlite3_close(db);
-    if (!ok) {
+    int rc;
+    {
+        const SqliteConnection db(QFile::encodeName(path),
+                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE);
+        rc = db.isOpen() ? writeTables(db, tables) : db.openResult();
+    }
+    if (rc != SQLITE_OK) {
         QFile::remove(path);
-        throw Error::cannotOpen(path);
+        QFile::remove(path + QStringLiteral("-journal"));
+        throw (rc & 0xFF) == SQLITE_FULL ? Error::diskFull(path) : Error::cannotOpen(path);
     }
 }
 

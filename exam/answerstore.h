@@ -23,7 +23,8 @@ public:
     explicit AnswerStore(common::Recordset &questions);
 
     // Writes the button's letter into the current question's answer field. On return the answer
-    // is in the file; on failure (Error 3051, 3045, 3021) the file is left as it was.
+    // is in the file; on failure (Error 3051, 3045, 3021, or another write failure of the record
+    // layer, such as 3026 for a full disk) the file is left as it was.
     void store(int index);
     int storedButton() const;
 

@@ -386,6 +386,7 @@ void Form1::Form_Load()
     m_dbList1->hide();
     m_text1->clear();
     m_db = common::Database::open(m_folder.path(u"\\vb.MDB"), common::Database::Access::ReadOnly);
+    warnIfIncomplete(*m_db);
     m_treeView1->setSortingEnabled(false);
     buildKnowledgeTree();
 }
@@ -395,6 +396,7 @@ void Form1::openRecordSources()
     try {
         m_data1->refresh(common::Database::Access::ReadOnly);
         m_data2->refresh(common::Database::Access::ReadOnly);
+        warnIfIncomplete(*m_data1->database());
         common::Recordset &functions = *m_data1->recordset();
         const QList<common::FieldValue> names = functions.column(QStringLiteral("函数"));
         const QList<qint64> &bookmarks = functions.bookmarks();
@@ -414,12 +416,19 @@ void Form1::openRecordSources()
     }
     try {
         m_data3->refresh(common::Database::Access::ReadOnly);
+        warnIfIncomplete(*m_data3->database());
         if (!m_data3->recordset()->hasField(QStringLiteral("shiliname")))
             throw common::Error::fieldNotFound(QStringLiteral("wen"), QStringLiteral("shiliname"));
     } catch (const common::Error &error) {
         m_data3->close();
         m_services.messenger.showError(error);
     }
+}
+
+void Form1::warnIfIncomplete(const common::Database &db)
+{
+    if (db.mayBeIncomplete())
+        m_services.messenger.showMessage(windowTitle(), common::incompleteDataWarning(db.path()));
 }
 
 void Form1::clearTree()

@@ -97,6 +97,8 @@ private:
     void runCommand(Command command);
     void placeReadingWindow();
 
+    // Reading a file that an interrupted save left behind may show less than it holds.
+    void warnIfIncomplete(const common::Database &db);
     void clearTree();
     QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
                              const QString &image);

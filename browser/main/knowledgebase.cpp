@@ -21,13 +21,14 @@ QList<KnowledgeSection> readKnowledgeBase(common::Database &db)
         if (!isKnowledgeTable(table))
             continue;
         KnowledgeSection section{sectionTitle(table), {}};
-        auto records = db.openRecordset(table);
-        if (records->recordCount() > 0)
-            records->moveFirst();
-        while (!records->eof()) {
-            section.entries.append({records->text(QStringLiteral("目录")),
-                                    records->text(QStringLiteral("内容"))});
-            records->moveNext();
+        const auto records = db.openRecordset(table);
+        // Both fields of every record in one pass; the fields are only asked for when a record
+        // exists, as a walk over the records would.
+        if (records->recordCount() > 0) {
+            const auto columns = records->columns({QStringLiteral("目录"), QStringLiteral("内容")});
+            section.entries.reserve(columns[0].size());
+            for (qsizetype i = 0; i < columns[0].size(); ++i)
+                section.entries.append({columns[0][i].value_or(QString()), columns[1][i].value_or(QString())});
         }
         sections.append(std::move(section));
     }

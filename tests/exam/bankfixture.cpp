@@ -1,5 +1,8 @@
 #include "bankfixture.h"
 
+#include "sqlitebackend.h"
+#include "sqlitewriter.h"
+
 #include <QFile>
 
 #include <sqlite3.h>
@@ -14,58 +17,39 @@ void check(sqlite3 *db, int rc, const char *what)
         qFatal("fixture: %s: %s", what, sqlite3_errmsg(db));
 }
 
-sqlite3 *openFile(const QString &path, int flags)
+common::SqliteConnection openFile(const QString &path, int flags)
 {
-    sqlite3 *db = nullptr;
-    check(db, sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr), "open");
-    sqlite3_busy_timeout(db, 20000);
+    common::SqliteConnection db(QFile::encodeName(path), flags);
+    if (!db.isOpen())
+        qFatal("fixture: cannot open %s", qPrintable(path));
+    sqlite3_busy_timeout(db.get(), 20000);
     return db;
 }
 
-void exec(sqlite3 *db, const QString &sql)
+void exec(const common::SqliteConnection &db, const QString &sql)
 {
-    check(db, sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), "exec");
-}
-
-void bindText(sqlite3_stmt *stmt, int column, const QVariant &value)
-{
-    if (!value.isValid()) {
-        sqlite3_bind_null(stmt, column);
-        return;
-    }
-    const QByteArray utf8 = value.toString().toUtf8();
-    sqlite3_bind_text(stmt, column, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-}
-
-void insertRows(sqlite3 *db, const QString &sql, const QList<QVariantList> &rows)
-{
-    sqlite3_stmt *stmt = nullptr;
-    check(db, sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr), "prepare");
-    for (const QVariantList &row : rows) {
-        sqlite3_reset(stmt);
-        for (int i = 0; i < row.size(); ++i)
-            bindText(stmt, i + 1, row[i]);
-        check(db, sqlite3_step(stmt), "insert");
-    }
-    sqlite3_finalize(stmt);
+    check(db.get(), db.exec(sql.toUtf8()), "exec");
 }
 
 // The first column of every row a query returns, as another program sees the file right now.
 QVariantList firstColumn(const QString &path, const char *sql)
 {
-    sqlite3 *db = openFile(path, SQLITE_OPEN_READONLY);
-    sqlite3_stmt *stmt = nullptr;
-    check(db, sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), "prepare");
+    const common::SqliteConnection db = openFile(path, SQLITE_OPEN_READONLY);
+    const common::SqliteStatement stmt(db.get(), sql);
+    check(db.get(), stmt.prepareResult(), "prepare");
     QVariantList values;
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0));
         values.append(text ? QVariant(QString::fromUtf8(text)) : QVariant());
     }
-    check(db, rc, "query");
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
+    check(db.get(), rc, "query");
     return values;
+}
+
+common::FieldValue fieldValue(const QVariant &value)
+{
+    return value.isValid() ? common::FieldValue(value.toString()) : std::nullopt;
 }
 
 } // namespace
@@ -96,27 +80,25 @@ void writeBank(const QString &path, const QList<Question> &questions, const QStr
     QFile::remove(path);
     if (damage == Damage::Missing)
         return;
-    sqlite3 *db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    exec(db, QStringLiteral("BEGIN"));
+    QList<common::TableData> tables;
     if (damage != Damage::NoQuestionTable) {
         const QString answerField =
             damage == Damage::NoAnswerField ? QStringLiteral("答案") : QStringLiteral("用户答案");
-        exec(db, QStringLiteral("CREATE TABLE \"第一套题\" (\"编号\" INTEGER, \"题目\" TEXT, \"%1\" TEXT, "
-                                "\"标准答案\" TEXT)").arg(answerField));
-        QList<QVariantList> rows;
-        for (qsizetype i = 0; i < questions.size(); ++i)
-            rows.append({i + 1, questions[i].text, questions[i].userAnswer, questions[i].standardAnswer});
-        insertRows(db, QStringLiteral("INSERT INTO \"第一套题\" VALUES (?, ?, ?, ?)"), rows);
+        common::TableData &table = tables.emplaceBack(common::TableData{
+            QStringLiteral("第一套题"),
+            {QStringLiteral("编号"), QStringLiteral("题目"), answerField, QStringLiteral("标准答案")},
+            {}});
+        for (qsizetype i = 0; i < questions.size(); ++i) {
+            table.rows.append({QString::number(i + 1), questions[i].text, fieldValue(questions[i].userAnswer),
+                               questions[i].standardAnswer});
+        }
     }
     if (damage != Damage::NoSetTable) {
-        exec(db, QStringLiteral("CREATE TABLE \"题库名\" (\"名称\" TEXT)"));
-        QList<QVariantList> rows;
+        common::TableData &table = tables.emplaceBack(common::TableData{QStringLiteral("题库名"), {QStringLiteral("名称")}, {}});
         for (const QString &name : sets)
-            rows.append({name});
-        insertRows(db, QStringLiteral("INSERT INTO \"题库名\" VALUES (?)"), rows);
+            table.rows.append({name});
     }
-    exec(db, QStringLiteral("COMMIT"));
-    sqlite3_close(db);
+    common::createSqliteFile(path, tables);
     if (damage == Damage::Corrupt) {
         QFile file(path);
         if (!file.open(QIODevice::ReadWrite) || file.write("not a bank file!", 16) != 16)
@@ -131,10 +113,14 @@ QVariantList storedAnswers(const QString &path)
 
 void storeAnswer(const QString &path, int row, const QString &answer)
 {
-    sqlite3 *db = openFile(path, SQLITE_OPEN_READWRITE);
-    insertRows(db, QStringLiteral("UPDATE \"第一套题\" SET \"用户答案\" = ? WHERE rowid = ?"),
-               {{answer, row + 1}});
-    sqlite3_close(db);
+    const common::SqliteConnection db = openFile(path, SQLITE_OPEN_READWRITE);
+    const common::SqliteStatement stmt(
+        db.get(), QByteArrayLiteral("UPDATE \"第一套题\" SET \"用户答案\" = ? WHERE rowid = ?"));
+    check(db.get(), stmt.prepareResult(), "prepare");
+    const QByteArray utf8 = answer.toUtf8();
+    sqlite3_bind_text(stmt.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(stmt.get(), 2, row + 1);
+    check(db.get(), sqlite3_step(stmt.get()), "update");
 }
 
 QString integrityCheck(const QString &path)
@@ -156,8 +142,7 @@ WriteLock::WriteLock(const QString &path)
 
 WriteLock::~WriteLock()
 {
-    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(m_db);
+    m_db.exec("ROLLBACK");
 }
 
 } // namespace bankfixture

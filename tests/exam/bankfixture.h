@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <QVariant>
 
-struct sqlite3;
+#include "sqlitebackend.h"
 
-// Question banks for the exam tests, written and read through SQLite directly, apart from the
-// record layer under test.
+// Question banks for the exam tests, written by the shared SQLite writer and read through SQLite
+// directly, apart from the record layer under test.
 namespace bankfixture {
 
 struct Question
@@ -46,7 +46,7 @@ public:
     WriteLock &operator=(const WriteLock &) = delete;
 
 private:
-    sqlite3 *m_db = nullptr;
+    common::SqliteConnection m_db;
 };
 
 } // namespace bankfixture

@@ -1,0 +1,101 @@
+// Reading the knowledge base at start-up: how it grows with the number of tables and of entries.
+// Run: build/bench/bench_knowledge
+// Prints each figure as `name: value (target)` and exits non-zero when a target is missed.
+#include "database.h"
+#include "knowledgebase.h"
+#include "sqlitewriter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+// `tables` knowledge tables of `entries` entries each, Chinese titles and descriptions of varied
+// length.
+QString createKnowledgeBase(const QTemporaryDir &dir, int tables, int entries)
+{
+    const QString path = dir.filePath(QStringLiteral("vb-%1-%2.MDB").arg(tables).arg(entries));
+    QList<common::TableData> data;
+    for (int t = 0; t < tables; ++t) {
+        common::TableData &table = data.emplaceBack(common::TableData{
+            QStringLiteral("第%1章基础知识").arg(t), {QStringLiteral("目录"), QStringLiteral("内容")}, {}});
+        for (int e = 0; e < entries; ++e) {
+            table.rows.append({QStringLiteral("条目%1：变量与常量").arg(e),
+                               QStringLiteral("说明文字，介绍这一条目的用法。").repeated(1 + e % 7)});
+        }
+    }
+    common::createSqliteFile(path, data);
+    return path;
+}
+
+// Best of a few runs of opening the file and reading every section, in milliseconds.
+template<typename Read>
+double bestOf(const QString &path, Read read)
+{
+    double best = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const auto db = common::Database::open(path, common::Database::Access::ReadOnly);
+        read(*db);
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+double readAll(const QString &path)
+{
+    return bestOf(path, [](common::Database &db) { tamsel::readKnowledgeBase(db); });
+}
+
+// The same read field by field, row by row, as a walk over the records does.
+double readFieldByField(const QString &path)
+{
+    return bestOf(path, [](common::Database &db) {
+        for (const QString &table : db.tableNames()) {
+            const auto records = db.openRecordset(table);
+            for (int i = 0; i < records->recordCount(); ++i) {
+                records->setAbsolutePosition(i);
+                records->text(QStringLiteral("目录"));
+                records->text(QStringLiteral("内容"));
+            }
+        }
+    });
+}
+
+bool report(const char *name, double value, double target, const char *unit)
+{
+    const bool met = value <= target;
+    std::printf("%s: %.2f%s (target <= %.2f%s)%s\n", name, value, unit, target, unit, met ? "" : "  MISSED");
+    return met;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    bool met = true;
+
+    // Many tables of one entry each: the cost per table must not grow with their number.
+    const double t4000 = readAll(createKnowledgeBase(dir, 4000, 1));
+    const double t8000 = readAll(createKnowledgeBase(dir, 8000, 1));
+    std::printf("4,000 tables: %.1f ms, 8,000 tables: %.1f ms\n", t4000, t8000);
+    met &= report("8,000 vs 4,000 tables", t8000 / t4000, 2.5, "x");
+
+    // Ten tables of 100 and of 10,000 entries.
+    const QString small = createKnowledgeBase(dir, 10, 100);
+    const QString large = createKnowledgeBase(dir, 10, 10000);
+    const double t1k = readAll(small);
+    const double t100k = readAll(large);
+    const double walked100k = readFieldByField(large);
+    std::printf("1,000 entries: %.2f ms, 100,000 entries: %.1f ms (field by field: %.1f ms)\n", t1k, t100k,
+                walked100k);
+    met &= report("cost per entry, 100,000 entries", t100k * 1000 / 100000, 5, " us");
+    met &= report("one pass vs field by field, 100,000 entries", t100k / walked100k, 0.5, "x");
+    return met ? 0 : 1;
+}
