@@ -4,7 +4,7 @@
 // outside (message boxes, process start, registry) replaced by quiet stand-ins.
 
 #include "error.h"
-#include "form1.h"
+#include "../browser/main/form1.h"
 #include "messenger.h"
 #include "processstarter.h"
 #include "registry.h"

@@ -54,8 +54,10 @@ void Form3::loadArticle(std::unique_ptr<ArticleFile> file, std::function<void(co
     m_file = std::move(file);
     m_failed = std::move(failed);
     startText();
-    // The first piece at once, so the beginning shows with the window; the rest between events.
+    // The first piece at once, painted before the rest is read between events.
     readPieces(0);
+    if (m_text1->isVisible())
+        m_text1->viewport()->repaint();
 }
 
 void Form3::stopLoading()
