@@ -17,7 +17,9 @@ namespace {
 
 // Time given to reading and showing the article in one go between events: the window stays
 // responsive while a large file streams in, and the pieces are large enough to cost little.
-constexpr int kStepMs = 20;
+constexpr int kStepMs = 30;
+// Bytes read at a time after the first piece: larger pieces cost less for each line.
+constexpr qsizetype kLaterPieceBytes = 4 * ArticleFile::kPieceBytes;
 // Word wrapping a line this long without a break opportunity costs minutes in the text layout;
 // such a line is wrapped anywhere instead.
 constexpr qsizetype kLongLine = 16 * 1024;
@@ -82,7 +84,7 @@ void Form3::readPieces(int budgetMs)
     elapsed.start();
     try {
         do {
-            appendText(common::displayText(m_file->readPiece()));
+            appendText(common::displayText(m_file->readPiece(budgetMs ? kLaterPieceBytes : ArticleFile::kPieceBytes)));
         } while (!m_file->atEnd() && elapsed.elapsed() < budgetMs);
     } catch (const common::Error &error) {
         // What was read stays; the user is told the file could not be read to its end.
@@ -121,7 +123,7 @@ void Form3::appendText(const QString &piece)
         return;
     }
     if (m_held.isEmpty()) {
-        insertAtEnd(QStringView(piece).first(lineEnd + 1));
+        insertAtEnd(lineEnd + 1 == piece.size() ? piece : piece.first(lineEnd + 1));
     } else {
         m_held += QStringView(piece).first(lineEnd + 1);
         insertAtEnd(m_held);
@@ -157,13 +159,13 @@ void Form3::checkLongLine(const QString &piece)
         m_text1->setWordWrapMode(QTextOption::WrapAnywhere);
 }
 
-void Form3::insertAtEnd(QStringView text)
+void Form3::insertAtEnd(const QString &text)
 {
     if (text.isEmpty())
         return;
     QTextCursor cursor(m_text1->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text.toString());
+    cursor.insertText(text);
 }
 
 } // namespace tamsel

@@ -39,7 +39,7 @@ private:
     void appendText(const QString &piece);
     void finishText();
     void checkLongLine(const QString &piece);
-    void insertAtEnd(QStringView text);
+    void insertAtEnd(const QString &text);
 
     QPlainTextEdit *m_text1;
     std::unique_ptr<ArticleFile> m_file;
