@@ -88,8 +88,8 @@ void Form3::readPieces(int budgetMs)
         } while (!m_file->atEnd() && elapsed.elapsed() < budgetMs);
     } catch (const common::Error &error) {
         // What was read stays; the user is told the file could not be read to its end.
-        stopLoading();
         finishText();
+        stopLoading();
         if (m_failed)
             m_failed(error);
         return;
