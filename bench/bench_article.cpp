@@ -1,70 +1,282 @@
-// Time to open a 64 MB article and a 1 MB line without breaks in the reading window.
-// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_article
-#include "articlereader.h"
-#include "form3.h"
+// Articles opened in the reading window by real clicks in Tamsel's main window (offscreen): the
+// first screen, the pauses while the rest streams in, the full load, the memory, one long line,
+// and that every sample article shows exactly its text.
+// Run: bench/run.sh, or QT_QPA_PLATFORM=offscreen build/bench/bench_article
+#include "benchcommon.h"
+#include "tamselwindow.h"
+#include "textbox.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
+#include <QDirIterator>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
 
-#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
-static QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-    return path;
-}
+namespace {
 
-static void measure(const char *label, const QString &path)
+using tamsel::Catalogue;
+using tamsel::CatalogueKind;
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject
 {
-    QElapsedTimer timer;
-    timer.start();
-    const QString text = tamsel::readArticle(path);
-    const double read = double(timer.nsecsElapsed()) / 1e6;
-    tamsel::Form3 window;
-    window.show();
-    timer.restart();
-    window.setArticleText(text);
-    QCoreApplication::processEvents();
-    const double shown = double(timer.nsecsElapsed()) / 1e6;
-    // While the rest arrives, the longest wait of the event loop is what a user would feel.
-    double longestEvent = 0;
-    while (window.isLoading()) {
-        QElapsedTimer step;
-        step.start();
-        QCoreApplication::processEvents();
-        longestEvent = std::max(longestEvent, double(step.nsecsElapsed()) / 1e6);
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
     }
-    const double complete = double(timer.nsecsElapsed()) / 1e6;
-    timer.restart();
-    window.textBox()->moveCursor(QTextCursor::End);
-    QCoreApplication::processEvents();
-    const double end = double(timer.nsecsElapsed()) / 1e6;
-    std::printf("%s\n  read and decode %.0f ms, first screen %.0f ms, all loaded %.0f ms "
-                "(longest pause between events %.0f ms), jump to the end %.0f ms\n",
-                label, read, shown, complete, longestEvent, end);
+};
+
+struct Load
+{
+    double firstScreenCpu = 0, firstScreenWall = 0;
+    double completeCpu = 0, completeWall = 0;
+    double longestPauseCpu = 0, longestPauseWall = 0; // between two turns of the event loop
+};
+
+class Reader
+{
+public:
+    explicit Reader(const QString &folder)
+        : m_window(folder)
+    {
+        m_window.form->findChild<QToolBar *>(QStringLiteral("Toolbar1"))->actions().at(1)->trigger();
+        m_titles = Catalogue::titles(CatalogueKind::Example);
+    }
+
+    // The example titles with their files, in catalogue order.
+    const QList<Catalogue::Title> &titles() const { return m_titles; }
+
+    // Clicks the category node and then the title, as the user does; returns at once.
+    void click(const Catalogue::Title &title)
+    {
+        const int folder = title.location.folderPiece.mid(1).toInt();
+        auto *tree = m_window.form->findChild<QTreeWidget *>(QStringLiteral("TreeView1"));
+        QTreeWidgetItem *node = tree->topLevelItem(folder - 1);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+        auto *list = m_window.form->findChild<QTreeWidget *>(QStringLiteral("ListView1"));
+        const QList<QTreeWidgetItem *> items = list->findItems(title.text, Qt::MatchExactly);
+        QTreeWidgetItem *item = items.value(0);
+        if (!item) {
+            std::fprintf(stderr, "title %s is not in its list\n", qPrintable(title.text));
+            std::exit(2);
+        }
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+
+    tamsel::Form3 *window() const { return m_window.form->readingWindow(); }
+    QPlainTextEdit *box() const { return window()->textBox(); }
+
+    // Opens the title and follows the load to its end.
+    Load open(const Catalogue::Title &title)
+    {
+        Load load;
+        click(m_titles.value(0)); // make sure the window exists before the clock starts
+        waitUntilLoaded();
+        PaintCounter counter;
+        box()->viewport()->installEventFilter(&counter);
+        bench::Stopwatch watch;
+        click(title);
+        while (counter.paints == 0 || box()->document()->isEmpty())
+            QCoreApplication::processEvents();
+        load.firstScreenCpu = watch.cpu();
+        load.firstScreenWall = watch.wall();
+        // A timer that fires on every turn of the event loop: the gaps between its ticks are what
+        // a user waits for an answer to a key or a click.
+        double lastCpu = bench::threadCpuMs(), lastWall = bench::wallMs();
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const double cpu = bench::threadCpuMs(), wall = bench::wallMs();
+            load.longestPauseCpu = std::max(load.longestPauseCpu, cpu - lastCpu);
+            load.longestPauseWall = std::max(load.longestPauseWall, wall - lastWall);
+            lastCpu = cpu, lastWall = wall;
+        });
+        tick.start(0);
+        while (window()->isLoading())
+            QCoreApplication::processEvents();
+        box()->viewport()->repaint();
+        tick.stop();
+        load.completeCpu = watch.cpu();
+        load.completeWall = watch.wall();
+        box()->viewport()->removeEventFilter(&counter);
+        return load;
+    }
+
+    void waitUntilLoaded() const
+    {
+        while (window() && window()->isLoading())
+            QCoreApplication::processEvents();
+    }
+
+private:
+    bench::TamselWindow m_window;
+    QList<Catalogue::Title> m_titles;
+};
+
+QString expectedText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return common::displayText(tamsel::articleText(file.readAll()));
 }
+
+// Every sample article, opened by its title, shows exactly the whole-file text; a second
+// article clicked while a large one streams in replaces it entirely.
+bool checkTexts(Reader &reader, const bench::ProgramCopy &folder, const Catalogue::Title &large)
+{
+    bool ok = true;
+    int checked = 0;
+    for (const Catalogue::Title &title : reader.titles()) {
+        if (title.location == large.location)
+            continue;
+        reader.click(title);
+        reader.waitUntilLoaded();
+        const QString expected = expectedText(folder.path(title.location.suffix().mid(1).replace(u'\\', u'/')));
+        if (reader.box()->toPlainText() != expected || reader.window()->windowTitle() != title.text) {
+            std::fprintf(stderr, "article %s is not shown as its file reads\n", qPrintable(title.text));
+            ok = false;
+        }
+        ++checked;
+    }
+    const Catalogue::Title &small = reader.titles().value(3);
+    reader.click(large);
+    QCoreApplication::processEvents();
+    reader.click(small);
+    reader.waitUntilLoaded();
+    if (reader.box()->toPlainText() != expectedText(folder.path(small.location.suffix().mid(1).replace(u'\\', u'/')))) {
+        std::fprintf(stderr, "a second article did not replace one still loading\n");
+        ok = false;
+    }
+    bench::note("sample articles shown exactly as their files read",
+                QStringLiteral("%1 of %2").arg(ok ? checked : 0).arg(checked));
+    return ok;
+}
+
+double decodeCpu(const QByteArray &bytes)
+{
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i) {
+        bench::Stopwatch watch;
+        const QString text = common::decode936(bytes);
+        times.push_back(watch.cpu());
+    }
+    return bench::median(times);
+}
+
+// The least any QPlainTextEdit needs for this text: its document built without a view, from the
+// display text already decoded, in pieces of 1 MB.
+double documentFloorCpu(const QByteArray &bytes)
+{
+    const QString text = common::displayText(tamsel::articleText(bytes));
+    QTextDocument document;
+    document.setDocumentLayout(new QPlainTextDocumentLayout(&document));
+    document.setUndoRedoEnabled(false);
+    bench::Stopwatch watch;
+    QTextCursor cursor(&document);
+    for (qsizetype from = 0; from < text.size(); from += 1 << 20) {
+        qsizetype to = text.indexOf(u'\n', std::min(text.size() - 1, from + (1 << 20)));
+        to = to < 0 ? text.size() : to + 1;
+        cursor.insertText(text.mid(from, to - from));
+        from = to - (1 << 20);
+    }
+    return watch.cpu();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    // A line of 40 GBK characters ("学习VB" repeated) and CR LF: about 1.6 million lines in 64 MB.
-    QByteArray line;
-    for (int i = 0; i < 10; ++i)
-        line += "\xD1\xA7\xCF\xB0VB\xB1\xE0\xB3\xCC";
-    line += "\r\n";
-    QByteArray big;
-    big.reserve(64 << 20);
-    while (big.size() + line.size() <= (64 << 20))
-        big += line;
-    measure("64 MB, 1.6 million lines:", writeFile(dir, "big.txt", big));
-    measure("1 MB in one line:", writeFile(dir, "line.txt", QByteArray(1 << 20, 'x')));
-    return 0;
+    bench::ProgramCopy folder;
+    Reader reader(folder.path());
+    // Three example titles carry the large articles.
+    const Catalogue::Title big = reader.titles().value(1), small = reader.titles().value(2),
+                           line = reader.titles().value(4);
+    const auto fileOf = [](const Catalogue::Title &title) { return title.location.suffix().mid(1).replace(u'\\', u'/'); };
+
+    double decode = 0, floor = 0;
+    {
+        const QByteArray bytes = bench::chineseArticle(64 << 20);
+        folder.write(fileOf(big), bytes);
+        folder.write(fileOf(small), bytes.left(bytes.indexOf("\r\n", 64 << 10) + 2));
+        decode = decodeCpu(bytes);
+        floor = documentFloorCpu(bytes);
+    }
+    folder.write(fileOf(line), bench::chineseLine(16 << 20));
+
+    // Memory first, while the heap holds nothing of an earlier large article.
+    reader.open(reader.titles().value(0));
+    const qint64 before = bench::residentBytes();
+    bench::resetPeak();
+    const Load memoryRun = reader.open(big);
+    const double utf16 = double(reader.box()->document()->characterCount()) * 2;
+    const double after = double(bench::residentBytes() - before) / utf16;
+    const double peak = double(bench::peakResidentBytes() - before) / utf16;
+    const int blocks = reader.box()->document()->blockCount();
+    bench::note("article 64 MB, its text", QStringLiteral("%1 MB UTF-16 in %2 lines")
+                                              .arg(utf16 / 1e6, 0, 'f', 0).arg(blocks));
+
+    std::vector<double> firstBig, firstSmall, complete, pauseCpu, pauseWall;
+    Load bigRun = memoryRun;
+    for (int run = 0; run < 3; ++run) {
+        if (run > 0)
+            bigRun = reader.open(big);
+        const Load smallRun = reader.open(small);
+        firstBig.push_back(bigRun.firstScreenCpu);
+        firstSmall.push_back(smallRun.firstScreenCpu);
+        complete.push_back(bigRun.completeCpu);
+        pauseCpu.push_back(bigRun.longestPauseCpu);
+        pauseWall.push_back(bigRun.longestPauseWall);
+    }
+    const double first64m = bench::median(firstBig), first64k = bench::median(firstSmall);
+    bench::report("article first screen, 64 MB vs 64 KB",
+                  bench::ms(first64m) + QStringLiteral(" vs ") + bench::ms(first64k) + QStringLiteral(" CPU"),
+                  QStringLiteral("<= 2x"), bench::times(first64m / first64k), first64m <= 2 * first64k);
+    const double pause = bench::median(pauseCpu);
+    bench::report("article 64 MB, longest pause while streaming",
+                  bench::ms(pause) + QStringLiteral(" CPU, ") + bench::ms(bench::median(pauseWall)) + QStringLiteral(" wall"),
+                  QStringLiteral("<= 100 ms"), bench::times(pause / 100), pause <= 100);
+    const double full = bench::median(complete);
+    bench::report("article 64 MB, full load vs decoding the file alone",
+                  bench::ms(full) + QStringLiteral(" vs ") + bench::ms(decode) + QStringLiteral(" CPU"),
+                  QStringLiteral("<= 4x"), bench::times(full / decode), full <= 4 * decode);
+    bench::note("article 64 MB, document insertion per line",
+                QStringLiteral("%1 us in the reading window, %2 us for the bare text document")
+                    .arg((full - decode) * 1e3 / blocks, 0, 'f', 2)
+                    .arg(floor * 1e3 / blocks, 0, 'f', 2));
+    bench::note("article 64 MB, least full load any text box could reach vs decoding",
+                bench::times((floor + decode) / decode));
+    bench::report("article 64 MB, memory after load vs its UTF-16 text", bench::times(after),
+                  QStringLiteral("<= 3x"), bench::times(after / 3), after <= 3);
+    bench::report("article 64 MB, peak memory vs its UTF-16 text", bench::times(peak), QStringLiteral("<= 3.5x"),
+                  bench::times(peak / 3.5), peak <= 3.5);
+    bench::note("article 64 MB, memory per line", QStringLiteral("%1 bytes beyond the text")
+                                                     .arg((after - 1) * utf16 / blocks, 0, 'f', 0));
+
+    const Load longLine = reader.open(line);
+    bench::report("article of one 16 MB line, full load",
+                  bench::ms(longLine.completeCpu) + QStringLiteral(" CPU, ") + bench::ms(longLine.completeWall)
+                      + QStringLiteral(" wall"),
+                  QStringLiteral("<= 5000 ms"), bench::times(longLine.completeCpu / 5000),
+                  longLine.completeCpu <= 5000);
+    bench::note("article of one 16 MB line, longest pause",
+                bench::ms(longLine.longestPauseCpu) + QStringLiteral(" CPU (laying out the one line)"));
+
+    if (!checkTexts(reader, folder, big))
+        return 2;
+    return bench::exitStatus();
 }

@@ -1,8 +1,11 @@
 #include "form3.h"
 
+#include "error.h"
 #include "textbox.h"
 #include "twips.h"
 
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -12,35 +15,14 @@ namespace tamsel {
 
 namespace {
 
-// Characters put into the box in one go; about a few thousand lines, a few tens of milliseconds.
-constexpr qsizetype kPiece = 256 * 1024;
+// Time given to reading and showing the article in one go between events: the window stays
+// responsive while a large file streams in, and the pieces are large enough to cost little.
+constexpr int kStepMs = 30;
+// Bytes read at a time after the first piece: larger pieces cost less for each line.
+constexpr qsizetype kLaterPieceBytes = 4 * ArticleFile::kPieceBytes;
 // Word wrapping a line this long without a break opportunity costs minutes in the text layout;
 // such a line is wrapped anywhere instead.
 constexpr qsizetype kLongLine = 16 * 1024;
-
-// The end of the next piece: after a line break where there is one, so pieces join cleanly.
-qsizetype pieceEnd(const QString &text, qsizetype from)
-{
-    const qsizetype limit = from + kPiece;
-    if (limit >= text.size())
-        return text.size();
-    const qsizetype lineEnd = text.lastIndexOf(u'\n', limit);
-    return lineEnd >= from ? lineEnd + 1 : limit;
-}
-
-bool hasLongLine(const QString &text)
-{
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = text.size();
-        if (end - start > kLongLine)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -84,33 +66,122 @@ void Form3::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void Form3::setArticleText(const QString &text)
+void Form3::loadArticle(std::unique_ptr<ArticleFile> file, std::function<void(const common::Error &)> failed)
 {
-    const quint64 generation = ++m_generation;
-    m_pending = common::displayText(text);
-    m_text1->setWordWrapMode(hasLongLine(m_pending) ? QTextOption::WrapAnywhere
-                                                     : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_offset = pieceEnd(m_pending, 0);
-    m_text1->document()->setUndoRedoEnabled(false);
-    m_text1->setPlainText(m_pending.left(m_offset));
-    appendPending(generation);
+    stopLoading();
+    m_file = std::move(file);
+    m_failed = std::move(failed);
+    startText();
+    // The first piece at once, painted before the rest is read between events.
+    readPieces(0);
+    if (m_text1->isVisible())
+        m_text1->viewport()->repaint();
 }
 
-void Form3::appendPending(quint64 generation)
+void Form3::stopLoading()
 {
-    if (generation != m_generation)
-        return; // another article has replaced this one
-    if (m_offset >= m_pending.size()) {
-        m_pending.clear();
-        m_text1->document()->setUndoRedoEnabled(true);
+    ++m_generation; // a step already queued for this article does nothing
+    m_file.reset();
+    m_held.clear();
+}
+
+void Form3::startText()
+{
+    m_text1->document()->setUndoRedoEnabled(false);
+    m_text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_text1->clear();
+    m_firstPiece = true;
+    m_lineLength = 0;
+}
+
+void Form3::readPieces(int budgetMs)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    try {
+        do {
+            appendText(common::displayText(m_file->readPiece(budgetMs ? kLaterPieceBytes : ArticleFile::kPieceBytes)));
+        } while (!m_file->atEnd() && elapsed.elapsed() < budgetMs);
+    } catch (const common::Error &error) {
+        // What was read stays; the user is told the file could not be read to its end.
+        finishText();
+        stopLoading();
+        if (m_failed)
+            m_failed(error);
         return;
     }
-    const qsizetype end = pieceEnd(m_pending, m_offset);
+    if (m_file->atEnd()) {
+        m_file.reset();
+        finishText();
+    } else {
+        QTimer::singleShot(0, this, [this, generation = m_generation] {
+            if (generation == m_generation)
+                readPieces(kStepMs);
+        });
+    }
+}
+
+void Form3::appendText(const QString &piece)
+{
+    checkLongLine(piece);
+    // A line grows by appending to its text block, and the text box lays that block out again
+    // each time: a long line coming in many pieces would cost time growing with its square. So
+    // only whole lines are added and the end of an unfinished line is held back; only the first
+    // piece is shown as it is, so that the beginning of any article shows at once.
+    if (m_firstPiece) {
+        m_firstPiece = false;
+        insertAtEnd(piece);
+        return;
+    }
+    const qsizetype lineEnd = piece.lastIndexOf(u'\n');
+    if (lineEnd < 0) {
+        m_held += piece;
+        return;
+    }
+    if (m_held.isEmpty()) {
+        insertAtEnd(lineEnd + 1 == piece.size() ? piece : piece.first(lineEnd + 1));
+    } else {
+        m_held += QStringView(piece).first(lineEnd + 1);
+        insertAtEnd(m_held);
+    }
+    m_held = piece.sliced(lineEnd + 1);
+}
+
+void Form3::finishText()
+{
+    if (!m_held.isEmpty()) {
+        insertAtEnd(m_held);
+        m_held.clear();
+        m_held.squeeze();
+    }
+    m_text1->document()->setUndoRedoEnabled(true);
+}
+
+void Form3::checkLongLine(const QString &piece)
+{
+    if (m_text1->wordWrapMode() == QTextOption::WrapAnywhere)
+        return;
+    bool longLine = false;
+    for (qsizetype start = 0;;) {
+        const qsizetype end = piece.indexOf(u'\n', start);
+        m_lineLength += (end < 0 ? piece.size() : end) - start;
+        longLine = longLine || m_lineLength > kLongLine;
+        if (end < 0)
+            break;
+        m_lineLength = 0;
+        start = end + 1;
+    }
+    if (longLine)
+        m_text1->setWordWrapMode(QTextOption::WrapAnywhere);
+}
+
+void Form3::insertAtEnd(const QString &text)
+{
+    if (text.isEmpty())
+        return;
     QTextCursor cursor(m_text1->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(m_pending.mid(m_offset, end - m_offset));
-    m_offset = end;
-    QTimer::singleShot(0, this, [this, generation] { appendPending(generation); });
+    cursor.insertText(text);
 }
 
 } // namespace tamsel

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void articleText();
     void readArticle_data();
     void readArticle();
+    void readInPieces_data();
+    void readInPieces();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -95,6 +97,41 @@ void ArticleTest::readArticle()
     } catch (const common::Error &e) {
         QCOMPARE(e.number(), number);
         QVERIFY2(e.text().contains(path), qUtf8Printable(e.text()));
+    }
+}
+
+void ArticleTest::readInPieces_data()
+{
+    // Read in pieces of every size from one byte up, each file must give the whole-file text:
+    // lines, CR LF pairs and double-byte characters fall across piece boundaries at every place.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("CR LF lines") << "AB\r\nCD\r\n\r\nE"_ba;
+    QTest::newRow("CR alone, LF alone") << "A\rB\nC\r\rD\n\r"_ba;
+    QTest::newRow("double-byte characters") << "\xD6\xD0\xCE\xC4\r\n\xB4\xB0\xCC\xE5\x80"_ba;
+    QTest::newRow("lone lead bytes") << "\xD6\xD0\xD6\rB\x81\r\nC\xD6"_ba;
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("one empty line") << "\r"_ba;
+    QByteArray longLine;
+    for (int i = 0; i < 700; ++i)
+        longLine += i % 7 ? "\xD6\xD0"_ba : "VB"_ba;
+    QTest::newRow("long line and short lines") << longLine + "\r\nA\rB\r\n"_ba + longLine;
+}
+
+void ArticleTest::readInPieces()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir->filePath(u"article.txt"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    const QString whole = tamsel::articleText(bytes);
+    for (qsizetype size : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 64, 1000, 65536}) {
+        tamsel::ArticleFile article(path);
+        QString text;
+        while (!article.atEnd())
+            text += article.readPiece(size);
+        QVERIFY2(text == whole, qPrintable(u"pieces of %1 bytes"_s.arg(size)));
     }
 }
 

@@ -1,0 +1,84 @@
+// Start-up of Tamsel and Quorvi to their window painted, against a bare Qt Widgets program (a
+// main window with a menu bar and a tree) with the same Qt and the same fonts. Whole processes.
+// Run: bench/run.sh, or build/bench/bench_startup
+#include "benchcommon.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace {
+
+struct Start
+{
+    double cpu = 0;  // the child's own CPU time up to its first paint
+    double wall = 0; // from starting the process to its end right after the paint
+    QHash<QString, double> phases;
+};
+
+Start startOnce(const QString &kind, const QString &folder)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    const double wall0 = bench::wallMs();
+    child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/startup_child"), {kind, folder});
+    child.waitForFinished(60000);
+    Start start;
+    start.wall = bench::wallMs() - wall0;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() != 2)
+            continue;
+        if (words[0] == "painted")
+            start.cpu = words[1].toDouble();
+        else
+            start.phases[QString::fromLatin1(words[0])] = words[1].toDouble();
+    }
+    if (start.cpu == 0) {
+        std::fprintf(stderr, "%s did not paint its window: %s\n", qPrintable(kind),
+                     child.readAllStandardError().constData());
+        std::exit(2);
+    }
+    return start;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    bench::ProgramCopy folder;
+    const QStringList kinds{QStringLiteral("bare"), QStringLiteral("tamsel"), QStringLiteral("quorvi")};
+    QHash<QString, std::vector<double>> cpu, wall;
+    QHash<QString, std::vector<double>> phases;
+    startOnce(QStringLiteral("bare"), folder.path()); // fonts and libraries into the page cache
+    for (int run = 0; run < 9; ++run) {
+        for (const QString &kind : kinds) {
+            const Start start = startOnce(kind, folder.path());
+            cpu[kind].push_back(start.cpu);
+            wall[kind].push_back(start.wall);
+            for (auto it = start.phases.cbegin(); it != start.phases.cend(); ++it)
+                phases[it.key()].push_back(it.value());
+        }
+    }
+    const double bare = bench::median(cpu[kinds[0]]);
+    for (const QString &kind : kinds.sliced(1)) {
+        const double own = bench::median(cpu[kind]);
+        const QByteArray name = "start-up to window painted, " + kind.toLatin1() + " vs bare Qt";
+        bench::report(name.constData(),
+                      bench::ms(own) + QStringLiteral(" vs ") + bench::ms(bare) + QStringLiteral(" CPU, ")
+                          + bench::ms(bench::median(wall[kind])) + QStringLiteral(" vs ")
+                          + bench::ms(bench::median(wall[kinds[0]])) + QStringLiteral(" wall"),
+                      QStringLiteral("<= 1.25x"), bench::times(own / bare), own <= 1.25 * bare);
+    }
+    bench::note("tamsel start-up phases",
+                QStringLiteral("main window and pictures %1, knowledge read and tree %2, record sources %3")
+                    .arg(bench::ms(bench::median(phases[QStringLiteral("widgets")])),
+                         bench::ms(bench::median(phases[QStringLiteral("knowledge")])),
+                         bench::ms(bench::median(phases[QStringLiteral("sources")]))));
+    return bench::exitStatus();
+}

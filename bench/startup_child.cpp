@@ -1,0 +1,102 @@
+// One program start, as the bench_startup driver runs it: "bare" (a plain Qt Widgets main window
+// with a menu bar and a tree), "tamsel" or "quorvi" on the program folder given. Prints the
+// process's CPU time when the window has first been painted, then ends.
+#include "application.h"
+
+#include "tamselwindow.h"
+
+#include "../exam/form1.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/resource.h>
+
+namespace {
+
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3);
+}
+
+// Ends the program once the window's first paint is done.
+class FirstPaint : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            QTimer::singleShot(0, [] {
+                std::printf("painted %.2f\n", cpuMs());
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    bool m_seen = false;
+};
+
+void phase(const char *name, double &since)
+{
+    const double now = cpuMs();
+    std::printf("%s %.2f\n", name, now - since);
+    since = now;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 2)
+        return 2;
+    const QByteArray kind = argv[1];
+    common::Application app(argc, argv, QStringLiteral("Start"));
+    FirstPaint paint;
+    double since = cpuMs();
+    if (kind == "bare") {
+        QMainWindow window;
+        for (const char *menu : {"File", "Edit", "View", "Help"})
+            window.menuBar()->addMenu(QString::fromLatin1(menu))->addAction(QStringLiteral("Item"));
+        auto *tree = new QTreeWidget(&window);
+        tree->setHeaderHidden(true);
+        for (int i = 0; i < 10; ++i)
+            new QTreeWidgetItem(tree, {QStringLiteral("节点%1").arg(i)});
+        window.setCentralWidget(tree);
+        window.resize(753, 553);
+        window.installEventFilter(&paint);
+        window.show();
+        return app.exec();
+    }
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    if (kind == "tamsel") {
+        bench::PrintingMessenger messenger;
+        bench::NoStarter starter;
+        tamsel::MemoryRegistry registry;
+        tamsel::Form1 form(common::ProgramFolder(folder),
+                           {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
+        phase("widgets", since);
+        form.Form_Load();
+        phase("knowledge", since);
+        form.installEventFilter(&paint);
+        form.show();
+        form.openRecordSources();
+        phase("sources", since);
+        return app.exec();
+    }
+    quorvi::Form1 form{common::ProgramFolder(folder)};
+    form.installEventFilter(&paint);
+    form.show();
+    return app.exec();
+}
