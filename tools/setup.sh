@@ -3,6 +3,10 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev fonts-wqy-microhei xvfb xauth)
+# CI's fuzz targets need clang and libFuzzer; building and testing do not.
+if [ -n "${TAMSEL_FUZZ_PACKAGES:-}" ]; then
+    PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 install_missing_packages() {
     local missing=()
