@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QIcon>
 
+#include <optional>
+
 int main(int argc, char *argv[])
 {
     common::Application app(argc, argv, QStringLiteral("Tamsel"));
@@ -19,7 +21,13 @@ int main(int argc, char *argv[])
 #else
     tamsel::LinuxRegistry registry;
 #endif
-    tamsel::Form1 form(common::ProgramFolder::ofRunningProgram(),
+    std::optional<common::ProgramFolder> folder;
+    try {
+        folder = common::ProgramFolder::ofRunningProgram();
+    } catch (const common::Error &error) {
+        common::Application::fail(error);
+    }
+    tamsel::Form1 form(*folder,
                        {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
     try {
         form.Form_Load();

@@ -12,7 +12,9 @@ class ProgramFolder
 public:
     explicit ProgramFolder(QString dir);
 
-    // The folder of the running executable, symlinks resolved.
+    // The folder of the running executable, symlinks resolved. A folder whose name has no text
+    // form (bytes that are not UTF-8) becomes the working directory and is given as ".".
+    // Throws Error 76 when the folder cannot be found.
     static ProgramFolder ofRunningProgram();
 
     const QString &dir() const { return m_dir; }

@@ -3,8 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace Qt::StringLiterals;
 
@@ -15,6 +20,8 @@ class ProgramFolderTest : public QObject
 private Q_SLOTS:
     void path_data();
     void path();
+    void folderNameNotUtf8_data();
+    void folderNameNotUtf8();
 };
 
 void ProgramFolderTest::path_data()
@@ -58,6 +65,62 @@ void ProgramFolderTest::path()
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
     QCOMPARE(common::ProgramFolder(dir.path() + folderEnd).path(suffix), dir.path() + u'/' + expected);
+}
+
+void ProgramFolderTest::folderNameNotUtf8_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("damaged"); // a file of the folder overwritten with text
+    QTest::addColumn<QStringList>("told"); // on standard error; empty: starts and stays up
+
+    QTest::newRow("Tamsel starts") << u"Tamsel"_s << QString() << QStringList();
+    QTest::newRow("Quorvi starts") << u"Quorvi"_s << QString() << QStringList();
+    QTest::newRow("Quorvi names its own damaged bank") << u"Quorvi"_s << u"shiti.mdb"_s
+                                                       << QStringList{u"3343"_s, u"“./shiti.mdb”"_s};
+    QTest::newRow("Tamsel names its own damaged vb.MDB") << u"Tamsel"_s << u"vb.MDB"_s
+                                                         << QStringList{u"3343"_s, u"“./vb.MDB”"_s};
+}
+
+// A folder unpacked from a Windows archive keeps its GBK name ("程序"), which is not UTF-8. The
+// programs are started through a symlink with a plain name in another folder, from elsewhere.
+void ProgramFolderTest::folderNameNotUtf8()
+{
+    namespace fs = std::filesystem;
+    QFETCH(QString, program);
+    QFETCH(QString, damaged);
+    QFETCH(QStringList, told);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const fs::path base(QFile::encodeName(dir.path()).toStdString());
+    const fs::path folder = base / "\xb3\xcc\xd0\xf2";
+    // QTemporaryDir cannot name what is inside that folder.
+    const auto removeAll = qScopeGuard([&] { std::error_code ignored; fs::remove_all(base, ignored); });
+    fs::copy(fs::path(TEST_PROGRAM_DIR), folder, fs::copy_options::recursive);
+    if (!damaged.isEmpty())
+        std::ofstream(folder / damaged.toStdString(), std::ios::trunc) << "这不是数据库文件。";
+    fs::create_directory(base / "bin");
+    fs::create_symlink(folder / program.toStdString(), base / "bin" / program.toStdString());
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(QDir::tempPath());
+    process.start(dir.filePath(u"bin/"_s + program), {});
+    QVERIFY(process.waitForStarted());
+    const bool ended = process.waitForFinished(told.isEmpty() ? 2000 : 10000);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    QVERIFY2(ended != told.isEmpty(), qPrintable(errors));
+    QVERIFY2(!errors.contains(u"错误"_s) || ended, qPrintable(errors));
+    for (const QString &part : told)
+        QVERIFY2(errors.contains(part), qPrintable(errors));
+    if (ended)
+        QCOMPARE(process.exitCode(), 1);
 }
 
 QTEST_GUILESS_MAIN(ProgramFolderTest)
