@@ -1,5 +1,7 @@
 // Drives a real exam window in a process of its own, as a user's clicks would, so that tests can
 // kill it or run several at once. Usage:
+//   exam_driver FOLDER answer STEPS BUTTON   step forward STEPS times, choose BUTTON, print
+//                                            "stored" and wait to be killed
 //   exam_driver FOLDER storm WRITER WRITERS SEED
 //                                            print "ready", then answer the questions whose
 //                                            position % WRITERS is WRITER with random letters until
@@ -35,6 +37,14 @@ int main(int argc, char **argv)
         const auto option = [&](int index) { return button(QStringLiteral("Option1_%1").arg(index)); };
         QAbstractButton *next = button(QStringLiteral("Command3"));
 
+        if (args[2] == u"answer" && args.size() == 5) {
+            for (int step = args[3].toInt(); step > 0; --step)
+                next->click();
+            option(args[4].toInt())->click();
+            std::fputs("stored\n", stdout);
+            std::fflush(stdout);
+            return app.exec();
+        }
         if (args[2] == u"storm" && args.size() == 6) {
             const int writer = args[3].toInt();
             const int writers = args[4].toInt();
