@@ -2,7 +2,8 @@
 # Sourced, not run: it leaves BUILD_DIR set.
 
 BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev fonts-wqy-microhei xvfb xauth)
+PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev fonts-wqy-microhei xvfb xauth
+          g++-mingw-w64-x86-64)
 
 install_missing_packages() {
     local missing=()
