@@ -182,6 +182,12 @@ void Form1::createControls()
     m_data2->setRecordSource(QStringLiteral("funclass"));
     m_data1 = new common::DataControl(QStringLiteral("Data1"), m_toolbar1);
     m_data1->setRecordSource(QStringLiteral("winfun"));
+    for (QWidget *w : std::initializer_list<QWidget *>{m_data1, m_data2, m_text3, m_text4, m_text5, m_data3})
+        w->raise();
+
+    // The status bar and the body stand in front of the cool bar, which reaches into Frame1's top row.
+    m_frame1->raise();
+    m_statusBar1->raise();
 }
 
 void Form1::createMenus()
@@ -301,7 +307,12 @@ void Form1::openRecordSources()
         m_data1->refresh(common::Database::Access::ReadOnly);
         m_data2->refresh(common::Database::Access::ReadOnly);
         common::Recordset &functions = *m_data1->recordset();
-        const QList<common::FieldValue> names = functions.column(QStringLiteral("函数"));
+        const QString name = QStringLiteral("函数");
+        // A missing field is told once; each click then skips only the steps that read it.
+        const auto missing = ApiReference::missingField(functions, *m_data2->recordset(), m_data1->databaseName());
+        if (missing && !functions.hasField(name))
+            throw *missing;
+        const QList<common::FieldValue> names = functions.column(name);
         const QList<qint64> &bookmarks = functions.bookmarks();
         m_api = std::make_unique<ApiReference>(functions, *m_data2->recordset());
         m_dbList1->setUpdatesEnabled(false);
@@ -310,6 +321,8 @@ void Form1::openRecordSources()
             item->setData(kBookmarkRole, bookmarks[i]);
         }
         m_dbList1->setUpdatesEnabled(true);
+        if (missing)
+            m_services.messenger.showError(*missing);
     } catch (const common::Error &error) {
         m_api.reset();
         m_dbList1->clear();
@@ -320,7 +333,8 @@ void Form1::openRecordSources()
     try {
         m_data3->refresh(common::Database::Access::ReadOnly);
         if (!m_data3->recordset()->hasField(QStringLiteral("shiliname")))
-            throw common::Error::fieldNotFound(QStringLiteral("wen"), QStringLiteral("shiliname"));
+            throw common::Error(common::FieldNotFound, QStringLiteral("数据库“%1”的表“wen”中没有字段“shiliname”。")
+                                                           .arg(m_data3->databaseName()));
     } catch (const common::Error &error) {
         m_data3->close();
         m_services.messenger.showError(error);
