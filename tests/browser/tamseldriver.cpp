@@ -1,7 +1,7 @@
 // Tamsel as the program runs it, worked from standard input once its window is up: it prints
 // "ready", then takes one command a line: the object name of a menu item triggers that item,
 // "close" closes the main window as its close box does.
-#include "form1.h"
+#include "browser/main/form1.h"
 #include "program.h"
 
 #include <QAction>

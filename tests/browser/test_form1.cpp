@@ -1,7 +1,7 @@
 #include "codec936.h"
 #include "error.h"
 #include "fixtures.h"
-#include "form1.h"
+#include "browser/main/form1.h"
 #include "imagelists.h"
 #include "messenger.h"
 #include "processstarter.h"

@@ -1,6 +1,6 @@
 #include "bankfixture.h"
 #include "error.h"
-#include "form1.h"
+#include "exam/form1.h"
 #include "programfolder.h"
 #include "../common/widgetlayout.h"
 
