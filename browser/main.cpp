@@ -1,40 +1,6 @@
-#include "application.h"
-#include "error.h"
-#include "form1.h"
-#include "processstarter.h"
-#include "registry.h"
-
-#include <QFileInfo>
-#include <QIcon>
-
-#include <optional>
+#include "program.h"
 
 int main(int argc, char *argv[])
 {
-    common::Application app(argc, argv, QStringLiteral("Tamsel"));
-    app.setWindowIcon(QIcon(QStringLiteral(":/icons/tamsel.ico")));
-    app.setDesktopFileName(QStringLiteral("io.github.tamsel.Tamsel"));
-    common::MessageBoxMessenger messenger;
-    common::DetachedProcessStarter starter;
-#ifdef Q_OS_WIN
-    tamsel::WindowsRegistry registry;
-#else
-    tamsel::LinuxRegistry registry;
-#endif
-    std::optional<common::ProgramFolder> folder;
-    try {
-        folder = common::ProgramFolder::ofRunningProgram();
-    } catch (const common::Error &error) {
-        common::Application::fail(error);
-    }
-    tamsel::Form1 form(*folder,
-                       {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
-    try {
-        form.Form_Load();
-    } catch (const common::Error &error) {
-        common::Application::fail(error);
-    }
-    form.show();
-    form.openRecordSources();
-    return app.exec();
+    return tamsel::runProgram(argc, argv);
 }

@@ -188,7 +188,6 @@ void Form1::showCurrentQuestion()
 
 void Form1::selectAnswerButton(int index)
 {
-    m_shownAnswer = index;
     if (index >= 0) {
         m_options[index]->setChecked(true);
         return;
@@ -220,7 +219,6 @@ void Form1::Option1_Click(int index)
     // An answer that cannot be saved is an untrapped error: it is shown and ends Quorvi, and the
     // single-statement save leaves the bank exactly as it was.
     m_answers->store(index);
-    m_shownAnswer = index;
 }
 
 void Form1::Command1_Click()

@@ -55,7 +55,6 @@ private:
     void showCurrentQuestion();
     void selectAnswerButton(int index);
 
-
     QComboBox *m_combo = nullptr;
     QPlainTextEdit *m_text = nullptr;
     QTreeWidget *m_review = nullptr;
@@ -71,7 +70,6 @@ private:
     std::unique_ptr<QuestionCursor> m_cursor;
     std::unique_ptr<AnswerStore> m_answers;
     QString m_bankNotice;
-    int m_shownAnswer = -1; // the button that shows the current question's stored answer
 };
 
 } // namespace quorvi

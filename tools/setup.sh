@@ -6,6 +6,8 @@ PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev mdbtools-
 
 # dpkg-shlibdeps for `cpack -G DEB`; the validators of the installed menu entries and metadata.
 PACKAGES+=(dpkg-dev desktop-file-utils appstream)
+# The cross compiler that checks the Windows registry code builds.
+PACKAGES+=(g++-mingw-w64-x86-64)
 # CI's fuzz targets need clang and libFuzzer; building and testing do not.
 if [ -n "${TAMSEL_FUZZ_PACKAGES:-}" ]; then
     PACKAGES+=(clang libclang-rt-14-dev)

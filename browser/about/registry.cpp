@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "win32registry.h"
 #endif
 
 namespace tamsel {
@@ -78,30 +78,21 @@ LinuxRegistry::LinuxRegistry()
 std::optional<Registry::Key> WindowsRegistry::openKey(quint32 root, const QByteArray &keyName,
                                                       quint32 access)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(reinterpret_cast<HKEY>(quintptr(root)), keyName.constData(), 0, access, &key)
-        != ERROR_SUCCESS)
-        return std::nullopt;
-    return reinterpret_cast<Key>(key);
+    return Win32Registry::openKey(root, keyName.toStdString(), access);
 }
 
 std::optional<Registry::Value> WindowsRegistry::queryValue(Key key, const QByteArray &valueName,
                                                            quint32 bufferSize)
 {
-    QByteArray buffer(qsizetype(bufferSize), '\0');
-    DWORD type = 0;
-    DWORD size = bufferSize;
-    if (RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName.constData(), nullptr, &type,
-                         reinterpret_cast<BYTE *>(buffer.data()), &size)
-        != ERROR_SUCCESS)
+    const auto value = Win32Registry::queryValue(key, valueName.toStdString(), bufferSize);
+    if (!value)
         return std::nullopt;
-    buffer.truncate(qsizetype(size));
-    return Value{quint32(type), buffer};
+    return Value{value->type, QByteArray::fromStdString(value->data)};
 }
 
 void WindowsRegistry::closeKey(Key key)
 {
-    RegCloseKey(reinterpret_cast<HKEY>(key));
+    Win32Registry::closeKey(key);
 }
 #endif
 

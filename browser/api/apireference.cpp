@@ -22,6 +22,29 @@ ApiReference::ApiReference(common::Recordset &functions, common::Recordset &decl
 {
 }
 
+QList<std::pair<QString, QString>> ApiReference::fieldsRead()
+{
+    const QString functions = QStringLiteral("winfun");
+    return {{functions, QStringLiteral("函数")},
+            {functions, QStringLiteral("说明")},
+            {functions, QStringLiteral("返回值")},
+            {functions, QStringLiteral("其它")},
+            {QStringLiteral("funclass"), QStringLiteral("fullname")}};
+}
+
+std::optional<common::Error> ApiReference::missingField(const common::Recordset &functions,
+                                                        const common::Recordset &declarations,
+                                                        const QString &path)
+{
+    for (const auto &[table, field] : fieldsRead()) {
+        const common::Recordset &recordset = table == u"funclass" ? declarations : functions;
+        if (!recordset.hasField(field))
+            return common::Error(common::FieldNotFound,
+                                 QStringLiteral("数据库“%1”的表“%2”中没有字段“%3”。").arg(path, table, field));
+    }
+    return std::nullopt;
+}
+
 ApiFunctionText ApiReference::select(std::optional<qint64> bookmark)
 {
     // Each step that fails is skipped and the next one runs.
@@ -31,14 +54,14 @@ ApiFunctionText ApiReference::select(std::optional<qint64> bookmark)
         } catch (const common::Error &) {
         }
     }
-    ApiFunctionText text;
-    try {
-        text.description = m_functions.text(QStringLiteral("说明"));
-        text.returnValue = m_functions.text(QStringLiteral("返回值"));
-        text.notes = m_functions.text(QStringLiteral("其它"));
-    } catch (const common::Error &) {
-    }
-    return text;
+    const auto read = [this](const QString &field) {
+        try {
+            return m_functions.text(field);
+        } catch (const common::Error &) {
+            return QString();
+        }
+    };
+    return {read(QStringLiteral("说明")), read(QStringLiteral("返回值")), read(QStringLiteral("其它"))};
 }
 
 std::optional<QString> ApiReference::pairedDeclaration()

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace common {
+class Error;
 class Recordset;
 }
 
@@ -29,8 +32,17 @@ class ApiReference
 public:
     ApiReference(common::Recordset &functions, common::Recordset &declarations);
 
+    // Every field the reference reads, with its table, in the order a click reads them.
+    static QList<std::pair<QString, QString>> fieldsRead();
+    // The first field of fieldsRead() that its table lacks, as error 3265 naming the database
+    // file `path`, the table and the field; nullopt when both tables hold every field.
+    static std::optional<common::Error> missingField(const common::Recordset &functions,
+                                                     const common::Recordset &declarations,
+                                                     const QString &path);
+
     // Makes the row with this bookmark current in "winfun"; an unknown or missing bookmark leaves
-    // the current row as it was. Returns the three texts of the current row afterwards.
+    // the current row as it was. Returns the three texts of the current row afterwards; a field
+    // that cannot be read is empty and does not keep the others from being read.
     ApiFunctionText select(std::optional<qint64> bookmark);
     // The declaration paired with the current "winfun" row, positioned directly; nullopt when
     // there is no such row or it holds no value.

@@ -255,6 +255,8 @@ void Form1::createControls()
     };
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(name);
+    for (QWidget *w : std::initializer_list<QWidget *>{m_data1, m_data2, m_text3, m_text4, m_text5, m_data3})
+        w->raise();
 }
 
 void Form1::createMenus()
@@ -401,7 +403,12 @@ void Form1::openRecordSources()
         m_data2->refresh(common::Database::Access::ReadOnly);
         warnIfIncomplete(*m_data1->database());
         common::Recordset &functions = *m_data1->recordset();
-        const QList<common::FieldValue> names = functions.column(QStringLiteral("函数"));
+        const QString name = QStringLiteral("函数");
+        // A missing field is told once; each click then skips only the steps that read it.
+        const auto missing = ApiReference::missingField(functions, *m_data2->recordset(), m_data1->databaseName());
+        if (missing && !functions.hasField(name))
+            throw *missing;
+        const QList<common::FieldValue> names = functions.column(name);
         const QList<qint64> &bookmarks = functions.bookmarks();
         m_api = std::make_unique<ApiReference>(functions, *m_data2->recordset());
         // All rows in one insertion: an item created with the list as its parent makes the list
@@ -418,6 +425,8 @@ void Form1::openRecordSources()
             for (qsizetype i = 0; i < count; ++i)
                 m_dbList1->item(int(i))->setData(kBookmarkRole, bookmarks[i]);
         }
+        if (missing)
+            m_services.messenger.showError(*missing);
     } catch (const common::Error &error) {
         m_api.reset();
         m_dbList1->clear();
@@ -429,7 +438,8 @@ void Form1::openRecordSources()
         m_data3->refresh(common::Database::Access::ReadOnly);
         warnIfIncomplete(*m_data3->database());
         if (!m_data3->recordset()->hasField(QStringLiteral("shiliname")))
-            throw common::Error::fieldNotFound(QStringLiteral("wen"), QStringLiteral("shiliname"));
+            throw common::Error(common::FieldNotFound, QStringLiteral("数据库“%1”的表“wen”中没有字段“shiliname”。")
+                                                           .arg(m_data3->databaseName()));
     } catch (const common::Error &error) {
         m_data3->close();
         m_services.messenger.showError(error);

@@ -2,11 +2,12 @@
 #include "codec936.h"
 #include "error.h"
 #include "fixtures.h"
-#include "form1.h"
+#include "browser/main/form1.h"
 #include "imagelists.h"
 #include "messenger.h"
 #include "processstarter.h"
 #include "registry.h"
+#include "../common/widgetlayout.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -23,6 +24,7 @@
 #include <QTextDocumentFragment>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -146,6 +148,9 @@ class Form1Test : public QObject
 private Q_SLOTS:
     void init();
     void cleanup() { m_form.reset(); }
+    void layout_data();
+    void layout();
+    void realSignals();
     void folderPictures();
     void modePanes_data();
     void modePanes();
@@ -176,6 +181,7 @@ private:
     QTreeWidget *tree() const { return widget<QTreeWidget>(u"TreeView1"_s); }
     QAction *action(const QString &name) const { return widget<QAction>(name); }
     void run(const QString &command, bool toolbar = false) const;
+    QToolButton *toolbarButton(int index) const;
     void clickNode(const QString &text) const { m_form->TreeView1_NodeClick(tree()->findItems(text, {}).value(0)); }
     QString hiddenPanes() const;
     QStringList clickEach() const;
@@ -217,9 +223,16 @@ void Form1Test::run(const QString &command, bool toolbar) const
 {
     const QStringList order{u"basic"_s, u"example"_s, u"api"_s, u"technical"_s, u"exam"_s};
     if (toolbar)
-        widget<QToolBar>(u"Toolbar1"_s)->actions().at(order.indexOf(command))->trigger();
+        QTest::mouseClick(toolbarButton(int(order.indexOf(command)) + 1), Qt::LeftButton);
     else if (!command.isEmpty())
         action(command)->trigger();
+}
+
+// The toolbar's button at this 1-based position.
+QToolButton *Form1Test::toolbarButton(int index) const
+{
+    auto *bar = widget<QToolBar>(u"Toolbar1"_s);
+    return qobject_cast<QToolButton *>(bar->widgetForAction(bar->actions().at(index - 1)));
 }
 
 QString Form1Test::hiddenPanes() const
@@ -248,6 +261,183 @@ QString Form1Test::reader() const
 {
     const tamsel::Form3 *form3 = m_form->readingWindow();
     return form3 && form3->isVisible() ? form3->windowTitle() + u": "_s + form3->textBox()->toPlainText() : QString();
+}
+
+namespace {
+
+using widgetlayout::Row;
+
+// Each window's controls; within one parent, earlier rows stand in front of later ones (menus,
+// menu items and tool buttons: earlier rows come first). The state is the one after start-up.
+QList<Row> form1Rows()
+{
+    const QRect pane(120, 240, 7695, 5775), small;
+    return {
+        {"Form1", "tamsel::Form1", "", {0, 0, 11295, 7995}, "shown", u"Tamsel"_s},
+        {"StatusBar1", "QStatusBar", "Form1", {0, 7665, 11295, 330}, "shown",
+         u"Visual Basic 学习与参考：知识、实例、技巧、API|单击左边的目录查看内容，用工具栏切换浏览方式|祝学习愉快"_s},
+        {"Frame1", "QGroupBox", "Form1", {0, 1250, 11295, 6375}, "shown", QString()},
+        {"DBList1", "QListWidget", "Frame1", {120, 240, 3015, 5940}, "hidden", QString()},
+        {"Frame2", "QGroupBox", "Frame1", {3240, 120, 7935, 6135}, "shown", u"详细说明"_s},
+        {"ListView2", "QTreeWidget", "Frame2", pane, "hidden", u"说明"_s},
+        {"Text2", "QPlainTextEdit", "Frame2", pane, "hidden", QString()},
+        {"Text1", "QPlainTextEdit", "Frame2", pane, "shown", QString()},
+        {"ListView1", "QTreeWidget", "Frame2", pane, "hidden", u"相关文章"_s},
+        {"TreeView1", "QTreeWidget", "Frame1", {120, 240, 3015, 5895}, "shown", QString()},
+        {"CoolBar1", "QWidget", "Form1", {0, 0, 11295, 1260}, "shown", QString()},
+        {"Toolbar1", "QToolBar", "CoolBar1", {120, 120, 10935, 1065}, "shown", QString()},
+        {"Data3", "common::DataControl", "Toolbar1", small, "hidden", QString()},
+        {"Text5", "QPlainTextEdit", "Toolbar1", small, "hidden", QString()},
+        {"Text4", "QPlainTextEdit", "Toolbar1", small, "hidden", QString()},
+        {"Text3", "QPlainTextEdit", "Toolbar1", small, "hidden", QString()},
+        {"Data2", "common::DataControl", "Toolbar1", small, "hidden", QString()},
+        {"Data1", "common::DataControl", "Toolbar1", small, "hidden", QString()},
+        {"Toolbar1:basic", "QToolButton", "Toolbar1", small, "shown", u"VB基础 23"_s},
+        {"Toolbar1:example", "QToolButton", "Toolbar1", small, "shown", u"VB实例 24"_s},
+        {"Toolbar1:api", "QToolButton", "Toolbar1", small, "shown", u"API函数 26"_s},
+        {"Toolbar1:technical", "QToolButton", "Toolbar1", small, "shown", u"VB技巧 28"_s},
+        {"Toolbar1:exam", "QToolButton", "Toolbar1", small, "shown", u"考试中心 27"_s},
+        {"file", "QMenu", "menubar", small, "enabled", u"文件"_s},
+        {"exit", "QAction", "file", small, "enabled", u"关闭"_s},
+        {"edit", "QMenu", "menubar", small, "enabled", u"编辑"_s},
+        {"all", "QAction", "edit", small, "enabled", u"全选"_s},
+        {"line", "QAction", "edit", small, "enabled separator", QString()},
+        {"copy", "QAction", "edit", small, "enabled", u"复制"_s},
+        {"cut", "QAction", "edit", small, "enabled", u"剪切"_s},
+        {"paste", "QAction", "edit", small, "disabled", u"粘贴"_s},
+        {"article", "QMenu", "menubar", small, "enabled", u"内容"_s},
+        {"basic", "QAction", "article", small, "enabled", u"VB基础"_s},
+        {"example", "QAction", "article", small, "enabled", u"VB实例"_s},
+        {"api", "QAction", "article", small, "enabled", u"API函数"_s},
+        {"technical", "QAction", "article", small, "enabled", u"VB技巧"_s},
+        {"exam", "QAction", "article", small, "enabled", u"vbQuorvi"_s},
+        {"help", "QMenu", "menubar", small, "enabled", u"帮助"_s},
+        {"about", "QAction", "help", small, "enabled", u"关于"_s},
+    };
+}
+
+QList<Row> aboutRows()
+{
+    return {
+        {"frmAbout", "tamsel::FrmAbout", "", {0, 0, 5730, 3555}, "shown", u"关于 Tamsel"_s},
+        {"picIcon", "QLabel", "frmAbout", {240, 240, 780, 780}, "shown", u"[picture]"_s},
+        {"lblTitle", "QLabel", "frmAbout", {1050, 240, 3885, 480}, "shown", u"Tamsel"_s},
+        {"lblVersion", "QLabel", "frmAbout", {1050, 780, 3885, 225}, "shown", u"版本 1.0.0"_s},
+        {"lblDescription", "QLabel", "frmAbout", {1050, 1125, 3885, 1170}, "shown", u"联系方式：\nE-mail:\nOICQ:"_s},
+        {"lblDisclaimer", "QLabel", "frmAbout", {255, 2625, 3630, 825}, "shown",
+         u"    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出宝贵意见。"_s},
+        {"cmdOK", "QPushButton", "frmAbout", {4125, 2625, 1500, 345}, "shown", u"确定"_s},
+        {"cmdSysInfo", "QPushButton", "frmAbout", {4140, 3075, 1485, 345}, "shown", u"系统信息(&S)..."_s},
+    };
+}
+
+QList<Row> form3Rows()
+{
+    return {
+        {"Form3", "tamsel::Form3", "", {0, 0, 10350, 6750}, "shown", u"实现托盘程序的例子"_s},
+        {"Text1", "QPlainTextEdit", "Form3", {120, 120, 10095, 6495}, "shown",
+         articleShown(u"实现托盘程序的例子"_s, kArticles[0]).section(u": "_s, 1)},
+    };
+}
+
+QList<Row> windowRows(const QString &window)
+{
+    return window == u"frmAbout" ? aboutRows() : window == u"Form3" ? form3Rows() : form1Rows();
+}
+
+} // namespace
+
+void Form1Test::layout_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char *window : {"Form1", "frmAbout", "Form3"})
+        QTest::newRow(window) << QString::fromLatin1(window);
+}
+
+// Every row of the window's controls table, compared as one line per control so that a failure
+// names the control.
+void Form1Test::layout()
+{
+    QFETCH(QString, window);
+    load();
+    QWidget *shown = m_form.get();
+    if (window == u"frmAbout") {
+        action(u"about"_s)->trigger();
+        shown = m_form->aboutBox();
+    } else if (window == u"Form3") {
+        run(u"example"_s);
+        clickNode(u"窗体实例"_s);
+        m_form->ListView1_ItemClick(widget<QTreeWidget>(u"ListView1"_s)->topLevelItem(8));
+        shown = m_form->readingWindow();
+    }
+    const auto picture = [](const QIcon &icon) {
+        const QImage shownImage = icon.pixmap(tamsel::ToolbarImages::kSize).toImage();
+        for (int number = 1; number <= tamsel::ToolbarImages::kCount; ++number) {
+            if (tamsel::ToolbarImages::image(number).toImage() == shownImage)
+                return QString::number(number);
+        }
+        return u"?"_s;
+    };
+    const QList<Row> rows = windowRows(window);
+    for (int row = 0; row < rows.size(); ++row) {
+        const Row &expected = rows[row];
+        const QString name = QString::fromLatin1(expected.name);
+        QObject *control = widgetlayout::find(shown, name);
+        QVERIFY2(control, expected.name);
+        const auto line = [&name](const QString &className, const QString &parent, const QRect &geometry,
+                                  const QString &state, const QString &text) {
+            return u"%1: %2 in %3 at %4,%5 %6x%7, %8, \"%9\""_s.arg(name, className, parent)
+                .arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height())
+                .arg(state, text);
+        };
+        const QRect &t = expected.twips;
+        const QRect geometry = widgetlayout::geometry(control);
+        QCOMPARE(line(QString::fromLatin1(control->metaObject()->className()), widgetlayout::parentName(control),
+                      t.isEmpty() ? QRect() : geometry, widgetlayout::state(control), widgetlayout::text(control, picture)),
+                 line(QString::fromLatin1(expected.className), QString::fromLatin1(expected.parent),
+                      t.isEmpty() ? QRect() : common::twipsRect(t.x(), t.y(), t.width(), t.height()),
+                      QString::fromLatin1(expected.state), expected.text));
+        // In front of (or before) every later row of the same parent and kind; the About box and
+        // the reading window have no controls that overlap.
+        for (int later = row + 1; window == u"Form1" && *expected.parent && later < rows.size(); ++later) {
+            if (qstrcmp(rows[later].parent, expected.parent) != 0)
+                continue;
+            QObject *other = widgetlayout::find(shown, QString::fromLatin1(rows[later].name));
+            const auto mine = widgetlayout::position(control), theirs = widgetlayout::position(other);
+            if (mine.first == theirs.first)
+                QVERIFY2(mine.second < theirs.second, qPrintable(name + u" behind "_s + QString::fromLatin1(rows[later].name)));
+        }
+    }
+}
+
+// The handlers are reached through the real signals: a mouse click on a tree node, the edit
+// menu's items, a toolbar button pressed with the mouse, a click on a title.
+void Form1Test::realSignals()
+{
+    load();
+    QTreeWidgetItem *section = tree()->topLevelItem(0);
+    section->setExpanded(true);
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(section->child(1)).center());
+    QPlainTextEdit *text1 = box(u"Text1"_s);
+    QCOMPARE(text1->toPlainText(), u"常量的值不能改变。"_s);
+
+    action(u"all"_s)->trigger();
+    action(u"copy"_s)->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"常量的值不能改变。"_s);
+    QVERIFY(action(u"paste"_s)->isEnabled());
+    action(u"cut"_s)->trigger();
+    QCOMPARE(text1->toPlainText(), QString());
+    action(u"paste"_s)->trigger();
+    action(u"paste"_s)->trigger();
+    QCOMPARE(text1->toPlainText(), u"常量的值不能改变。常量的值不能改变。"_s);
+
+    QTest::mouseClick(toolbarButton(2), Qt::LeftButton);
+    QCOMPARE(hiddenPanes(), u"DBList1 Text1 Text2 ListView2"_s);
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(tree()->topLevelItem(7)).center());
+    QTreeWidget *titles = widget<QTreeWidget>(u"ListView1"_s);
+    QCOMPARE(titles->topLevelItemCount(), 6);
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->visualItemRect(titles->topLevelItem(5)).center());
+    QCOMPARE(reader(), articleShown(u"网络五子棋"_s, kArticles[3]));
 }
 
 void Form1Test::folderPictures()
@@ -287,10 +477,13 @@ void Form1Test::modePanes_data()
         {"exam", "", "exam", "DBList1 Text2 ListView1 ListView2"},
         {"exam after technique", "technical", "exam", "DBList1 Text1 Text2 ListView1"},
     };
+    // From the start, each command also by its toolbar button: buttons 1 to 5 do what the items do.
     for (const auto &row : rows) {
-        for (bool toolbar : {false, true})
-            QTest::addRow("%s, %s", row[0], toolbar ? "toolbar" : "menu") << QString::fromLatin1(row[1])
-                << QString::fromLatin1(row[2]) << toolbar << QString::fromLatin1(row[3]);
+        for (bool toolbar : {false, true}) {
+            if (!toolbar || !*row[1])
+                QTest::addRow("%s, %s", row[0], toolbar ? "toolbar" : "menu") << QString::fromLatin1(row[1])
+                    << QString::fromLatin1(row[2]) << toolbar << QString::fromLatin1(row[3]);
+        }
     }
 }
 
@@ -420,7 +613,8 @@ void Form1Test::titleList()
     QCOMPARE(list->topLevelItemCount(), count);
     QCOMPARE(widget<QTreeWidget>(example ? u"ListView2"_s : u"ListView1"_s)->topLevelItemCount(), 0);
     QCOMPARE(list->topLevelItem(row)->text(0), title);
-    Q_EMIT list->itemClicked(list->topLevelItem(row), 0);
+    list->scrollToItem(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
     QCOMPARE(reader(), file.isEmpty() ? QString() : articleShown(title, file));
     QVERIFY(m_messenger.errors.isEmpty());
 
@@ -462,20 +656,32 @@ void Form1Test::readingWindowLifecycle()
 
 void Form1Test::brokenRecordSource_data()
 {
-    // A file removed, overwritten with random bytes, or a table or field renamed.
+    // A file removed, overwritten with random bytes, or a table or field renamed: one message
+    // naming what is missing; then how many functions the list holds and what a click on the
+    // first one leaves in Text2 (typed in before: "用户输入").
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("change"); // "remove", "garbage", or the name renamed
     QTest::addColumn<int>("number");
-    const QString shili = u"shili.mdb"_s, api = u"api.mdb"_s;
-    QTest::newRow("shili.mdb missing") << shili << u"remove"_s << 3024;
-    QTest::newRow("shili.mdb not a database") << shili << u"garbage"_s << 3343;
-    QTest::newRow("wen missing") << shili << u"wen"_s << 3078;
-    QTest::newRow("shiliname missing") << shili << u"shiliname"_s << 3265;
-    QTest::newRow("api.mdb missing") << api << u"remove"_s << 3024;
-    QTest::newRow("api.mdb not a database") << api << u"garbage"_s << 3343;
-    QTest::newRow("winfun missing") << api << u"winfun"_s << 3078;
-    QTest::newRow("funclass missing") << api << u"funclass"_s << 3078;
-    QTest::newRow("函数 missing") << api << u"函数"_s << 3265;
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<int>("functions");
+    QTest::addColumn<QString>("details");
+    const QString shili = u"shili.mdb"_s, api = u"api.mdb"_s, typed = u"用户输入"_s;
+    const QString noDescription = QString(apiText(0)).replace(u"取得系统启动以来的毫秒数。\n精度约为十毫秒。"_s, QString());
+    QTest::newRow("shili.mdb missing") << shili << u"remove"_s << 3024 << QStringList{shili} << 3 << apiText(0);
+    QTest::newRow("shili.mdb not a database") << shili << u"garbage"_s << 3343 << QStringList{shili} << 3 << apiText(0);
+    QTest::newRow("wen missing") << shili << u"wen"_s << 3078 << QStringList{shili, u"wen"_s} << 3 << apiText(0);
+    QTest::newRow("shiliname missing") << shili << u"shiliname"_s << 3265
+                                       << QStringList{shili, u"wen"_s, u"shiliname"_s} << 3 << apiText(0);
+    QTest::newRow("api.mdb missing") << api << u"remove"_s << 3024 << QStringList{api} << 0 << typed;
+    QTest::newRow("api.mdb not a database") << api << u"garbage"_s << 3343 << QStringList{api} << 0 << typed;
+    QTest::newRow("winfun missing") << api << u"winfun"_s << 3078 << QStringList{api, u"winfun"_s} << 0 << typed;
+    QTest::newRow("funclass missing") << api << u"funclass"_s << 3078 << QStringList{api, u"funclass"_s} << 0 << typed;
+    QTest::newRow("函数 missing") << api << u"函数"_s << 3265 << QStringList{api, u"winfun"_s, u"函数"_s} << 0 << typed;
+    // A missing text field skips only its own step of a click.
+    QTest::newRow("说明 missing") << api << u"说明"_s << 3265 << QStringList{api, u"winfun"_s, u"说明"_s} << 3
+                                << noDescription;
+    QTest::newRow("fullname missing") << api << u"fullname"_s << 3265 << QStringList{api, u"funclass"_s, u"fullname"_s}
+                                      << 3 << typed;
 }
 
 void Form1Test::brokenRecordSource()
@@ -483,10 +689,12 @@ void Form1Test::brokenRecordSource()
     QFETCH(QString, file);
     QFETCH(QString, change);
     QFETCH(int, number);
+    QFETCH(QStringList, named);
+    QFETCH(int, functions);
+    QFETCH(QString, details);
     const QString path = folder() + u'/' + file;
-    const bool apiBroken = file == u"api.mdb";
-    const bool renamed = change != u"remove" && change != u"garbage";
-    QList<fixtures::Table> tables = apiBroken ? apiTables() : shiliTables();
+    const bool shiliBroken = file == u"shili.mdb";
+    QList<fixtures::Table> tables = shiliBroken ? shiliTables() : apiTables();
     for (fixtures::Table &t : tables) {
         if (t.name == change)
             t.name = u"别的名字"_s;
@@ -495,23 +703,26 @@ void Form1Test::brokenRecordSource()
     }
     if (change == u"remove")
         QVERIFY(QFile::remove(path));
+    else if (change == u"garbage")
+        QVERIFY(fixtures::writeFile(path, fixtures::randomBytes()));
     else
-        QVERIFY(renamed ? fixtures::writeDatabase(path, tables) : fixtures::writeFile(path, fixtures::randomBytes()));
+        QVERIFY(fixtures::writeDatabase(path, tables));
 
     load();
     QCOMPARE(m_messenger.errors.size(), 1);
     QCOMPARE(m_messenger.errors[0].first, number);
-    QVERIFY2(m_messenger.errors[0].second.contains(renamed ? change : file), qPrintable(m_messenger.errors[0].second));
+    for (const QString &name : named)
+        QVERIFY2(m_messenger.errors[0].second.contains(name), qPrintable(m_messenger.errors[0].second));
 
-    // The broken part stays empty and silent; the other one works.
+    // The broken part stays silent; the other one works.
     run(u"api"_s);
     box(u"Text2"_s)->setPlainText(u"用户输入"_s);
     m_form->DBList1_Click();
     run(u"technical"_s);
     clickNode(u"窗体技巧"_s);
-    QCOMPARE(widget<QListWidget>(u"DBList1"_s)->count(), apiBroken ? 0 : 3);
-    QCOMPARE(box(u"Text2"_s)->toPlainText(), apiBroken ? u"用户输入"_s : apiText(0));
-    QCOMPARE(widget<QTreeWidget>(u"ListView2"_s)->topLevelItemCount(), apiBroken ? 25 : 0);
+    QCOMPARE(widget<QListWidget>(u"DBList1"_s)->count(), functions);
+    QCOMPARE(box(u"Text2"_s)->toPlainText(), details);
+    QCOMPARE(widget<QTreeWidget>(u"ListView2"_s)->topLevelItemCount(), shiliBroken ? 0 : 25);
     QCOMPARE(m_messenger.errors.size(), 1);
 }
 
@@ -558,8 +769,6 @@ void Form1Test::aboutBox()
     for (int opening = 0; opening < 2; ++opening) {
         m_form->about_Click();
         QPointer<tamsel::FrmAbout> about = m_form->aboutBox();
-        QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(), u"版本 1.0.0"_s);
-        QCOMPARE(about->windowTitle(), u"关于 Tamsel"_s);
         about->findChild<QPushButton *>(u"cmdSysInfo"_s)->click();
         QVERIFY(about && about->isVisible() && !m_form->isEnabled());
         if (how == u"ok")

@@ -1,4 +1,3 @@
-#include "commands.h"
 #include "database.h"
 #include "knowledgebase.h"
 #include "fixtures.h"
@@ -9,7 +8,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using tamsel::Command;
 
 class KnowledgeTest : public QObject
 {
@@ -21,8 +19,6 @@ private Q_SLOTS:
     void tableNames();
     void readKnowledgeBase();
     void nodeDescriptions();
-    void toolbar_data();
-    void toolbar();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -106,27 +102,6 @@ void KnowledgeTest::nodeDescriptions()
     QCOMPARE(desc.size(), 150);
     const QStringList seen{desc.at(1), desc.at(2), desc.at(3), desc.at(150), desc.at(151)};
     QCOMPARE(seen, (QStringList{QString(), u"second 2"_s, u"first 3"_s, u"first 150"_s, QString()}));
-}
-
-void KnowledgeTest::toolbar_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("command"); // -1: none
-    QTest::newRow("0") << 0 << -1;
-    QTest::newRow("1 knowledge") << 1 << int(Command::Knowledge);
-    QTest::newRow("2 examples") << 2 << int(Command::Example);
-    QTest::newRow("3 API") << 3 << int(Command::Api);
-    QTest::newRow("4 techniques") << 4 << int(Command::Technique);
-    QTest::newRow("5 exam") << 5 << int(Command::Exam);
-    QTest::newRow("6") << 6 << -1;
-}
-
-void KnowledgeTest::toolbar()
-{
-    QFETCH(int, index);
-    QFETCH(int, command);
-    const auto found = tamsel::commandForToolbarIndex(index);
-    QCOMPARE(found ? int(*found) : -1, command);
 }
 
 QTEST_GUILESS_MAIN(KnowledgeTest)

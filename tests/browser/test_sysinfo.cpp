@@ -35,8 +35,6 @@ private Q_SLOTS:
     void getKeyValue();
     void launcher_data();
     void launcher();
-    void versionText_data();
-    void versionText();
 };
 
 void SysInfoTest::getKeyValue_data()
@@ -126,22 +124,6 @@ void SysInfoTest::launcher()
     QCOMPARE(starter.started.join(u'|'), started);
     QCOMPARE(registry.queriedValues(), queried);
     QCOMPARE(registry.openKeys(), 0);
-}
-
-void SysInfoTest::versionText_data()
-{
-    QTest::addColumn<QList<int>>("numbers");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("1.0.0") << QList<int>{1, 0, 0} << u"版本 1.0.0"_s;
-    QTest::newRow("minor of 10") << QList<int>{1, 10, 0} << u"版本 1.10.0"_s;
-    QTest::newRow("revision of 12") << QList<int>{2, 3, 12} << u"版本 2.3.12"_s;
-}
-
-void SysInfoTest::versionText()
-{
-    QFETCH(QList<int>, numbers);
-    QFETCH(QString, text);
-    QCOMPARE(tamsel::versionText(numbers[0], numbers[1], numbers[2]), text);
 }
 
 QTEST_GUILESS_MAIN(SysInfoTest)

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void init();
     void start_data();
     void start();
+    void commands_data();
+    void commands();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
@@ -102,6 +104,53 @@ void TamselProcessTest::start()
         QVERIFY2(!errors.contains(u"错误"_s), qPrintable(errors));
     for (const QString &part : told)
         QVERIFY2(errors.contains(part), qPrintable(errors));
+}
+
+void TamselProcessTest::commands_data()
+{
+    QTest::addColumn<bool>("removeKnowledgeBase"); // once the window is up
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<int>("status");
+    QTest::newRow("knowledge mode without vb.MDB") << true << QStringList{u"basic"_s} << 1;
+    QTest::newRow("exit command") << false << QStringList{u"exit"_s} << 0;
+    QTest::newRow("close box") << false << QStringList{u"close"_s} << 0;
+    QTest::newRow("exit with the About box open") << false << QStringList{u"about"_s, u"exit"_s} << 0;
+}
+
+// The program worked through its menu in a process of its own: a failure in a command ends it
+// with the message and status 1; the exit command and the close box end it with status 0.
+void TamselProcessTest::commands()
+{
+    QFETCH(bool, removeKnowledgeBase);
+    QFETCH(QStringList, commands);
+    QFETCH(int, status);
+    const QString program = folder() + u"/tamsel_driver"_s;
+    QVERIFY(QFile::copy(QStringLiteral(TAMSEL_DRIVER), program));
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(QDir::tempPath());
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine() || process.state() != QProcess::Running, 10000);
+    QCOMPARE(process.readLine(), "ready\n"_ba);
+    const QString knowledgeBase = folder() + u"/vb.MDB"_s;
+    if (removeKnowledgeBase)
+        QVERIFY(QFile::remove(knowledgeBase));
+    process.write((commands.join(u'\n') + u'\n').toLatin1());
+    const bool ended = process.waitForFinished(10000);
+    if (!ended)
+        process.kill();
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(ended, qPrintable(errors));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
+    if (status == 0)
+        QVERIFY2(!errors.contains(u"错误"_s), qPrintable(errors));
+    else
+        QVERIFY2(errors.contains(u"3024"_s) && errors.contains(knowledgeBase), qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TamselProcessTest)

@@ -10,7 +10,7 @@
 //   exam_driver FOLDER sweep PARITY          walk every question; answer those whose position has
 //                                            this parity with the letter of position % 4
 #include "error.h"
-#include "form1.h"
+#include "exam/form1.h"
 #include "programfolder.h"
 
 #include <QAbstractButton>

@@ -54,8 +54,6 @@ private Q_SLOTS:
     void jetConversion();
     void moves_data();
     void moves();
-    void buttonOf_data();
-    void buttonOf();
 
 private:
     QString bankPath() const { return m_dir->filePath(QStringLiteral("shiti.mdb")); }
@@ -341,30 +339,6 @@ void ExamLogicTest::moves()
     QCOMPARE(bank.cursor.position(), position);
     if (position >= 0)
         QCOMPARE(bank.cursor.questionText(), bankfixture::questionText(position + 1));
-}
-
-void ExamLogicTest::buttonOf_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("button");
-
-    QTest::newRow("A") << QVariant(u"A"_s) << 0;
-    QTest::newRow("D") << QVariant(u"D"_s) << 3;
-    QTest::newRow("never answered") << QVariant() << -1;
-    QTest::newRow("empty") << QVariant(u""_s) << -1;
-    QTest::newRow("lower case") << QVariant(u"b"_s) << -1;
-    QTest::newRow("not a button") << QVariant(u"E"_s) << -1;
-    QTest::newRow("two letters") << QVariant(u"AB"_s) << -1;
-    QTest::newRow("padded") << QVariant(u" C"_s) << -1;
-}
-
-void ExamLogicTest::buttonOf()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(int, button);
-
-    const common::FieldValue value = stored.isValid() ? common::FieldValue(stored.toString()) : std::nullopt;
-    QCOMPARE(AnswerStore::buttonOf(value), button);
 }
 
 QTEST_GUILESS_MAIN(ExamLogicTest)

@@ -1,8 +1,9 @@
 #include "application.h"
 #include "bankfixture.h"
 #include "error.h"
-#include "form1.h"
+#include "exam/form1.h"
 #include "programfolder.h"
+#include "../common/widgetlayout.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -31,6 +32,7 @@ class ExamWindowTest : public QObject
 
 private Q_SLOTS:
     void init();
+    void layout();
     void clicks_data();
     void clicks();
     void emptyTable();
@@ -112,6 +114,51 @@ QStringList ExamWindowTest::reviewRows() const
         rows.append(item->text(0) + u'|' + item->text(1) + u'|' + item->text(2));
     }
     return rows;
+}
+
+// The window's controls as they stand after start: class, geometry in twips, state and caption,
+// one line a control so that a failure names it; then the review list's columns.
+void ExamWindowTest::layout()
+{
+    bankfixture::writeBank(bankPath(), bankfixture::numbered(3), {u"基础题"_s, u"第二套题"_s});
+    openForm();
+    const QString first = bankfixture::questionText(1).replace(u"\r\n"_s, u"\n"_s);
+    const QList<widgetlayout::Row> rows{
+        {"Form1", "quorvi::Form1", "", {0, 0, 10725, 7020}, "shown", u"Quorvi"_s},
+        {"DBCombo1", "QComboBox", "Form1", {0, 0, 1575, 330}, "shown", u"基础题"_s},
+        {"Text1", "QPlainTextEdit", "Form1", {0, 480, 7095, 5655}, "shown", first},
+        {"ListView1", "QTreeWidget", "Form1", {7200, 480, 3495, 5775}, "shown", u"题号|用户答案|评阅"_s},
+        {"Option1_0", "QRadioButton", "Form1", {240, 6240, 375, 255}, "shown", u"A"_s},
+        {"Option1_1", "QRadioButton", "Form1", {1680, 6240, 375, 255}, "shown", u"B"_s},
+        {"Option1_2", "QRadioButton", "Form1", {3240, 6240, 375, 255}, "shown", u"C"_s},
+        {"Option1_3", "QRadioButton", "Form1", {4680, 6240, 375, 255}, "shown", u"D"_s},
+        {"Command1", "QPushButton", "Form1", {120, 6600, 1335, 375}, "shown", u"查看答案"_s},
+        {"Command2", "QPushButton", "Form1", {1680, 6600, 1335, 375}, "shown", u"上一题"_s},
+        {"Command3", "QPushButton", "Form1", {3240, 6600, 1215, 375}, "shown", u"下一题"_s},
+        {"Command4", "QPushButton", "Form1", {4680, 6600, 1215, 375}, "shown", u"退出"_s},
+        {"Data1", "common::DataControl", "Form1", {7320, 6600, 1695, 375}, "hidden", QString()},
+        {"Data2", "common::DataControl", "Form1", {9120, 6600, 1455, 375}, "hidden", QString()},
+    };
+    const auto line = [](const char *name, const char *className, const QString &parent, const QRect &geometry,
+                         const QString &state, const QString &text) {
+        return u"%1: %2 in %3 at %4,%5 %6x%7, %8, \"%9\""_s
+            .arg(QString::fromLatin1(name), QString::fromLatin1(className), parent)
+            .arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height())
+            .arg(state, text);
+    };
+    for (const widgetlayout::Row &row : rows) {
+        QObject *control = widgetlayout::find(m_form.get(), QString::fromLatin1(row.name));
+        QVERIFY2(control, row.name);
+        const QRect &t = row.twips;
+        QCOMPARE(line(row.name, control->metaObject()->className(), widgetlayout::parentName(control),
+                      widgetlayout::geometry(control), widgetlayout::state(control), widgetlayout::text(control)),
+                 line(row.name, row.className, QString::fromLatin1(row.parent),
+                      common::twipsRect(t.x(), t.y(), t.width(), t.height()), QString::fromLatin1(row.state), row.text));
+    }
+    auto *review = child<QTreeWidget>(u"ListView1"_s);
+    const QList<int> widths{review->columnWidth(0), review->columnWidth(1), review->columnWidth(2)};
+    QCOMPARE(widths, (QList<int>{common::fromTwips(800), common::fromTwips(1000), common::fromTwips(800)}));
+    QCOMPARE(review->headerItem()->data(2, Qt::UserRole).toString(), u"teacher"_s);
 }
 
 void ExamWindowTest::clicks_data()

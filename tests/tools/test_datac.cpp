@@ -1,3 +1,4 @@
+#include "importer.h"
 #include "programbuilder.h"
 #include "recordfile.h"
 
@@ -6,6 +7,8 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 using namespace datac;
 using namespace Qt::StringLiterals;
@@ -42,6 +45,57 @@ void replaceInFile(const QString &path, const QString &before, const QString &af
     QVERIFY(file.resize(0) && file.seek(0) && file.write(text.toUtf8()) > 0);
 }
 
+// Every table of a database file, read with SQLite directly: its columns, then each row in stored
+// order, a null apart from an empty text.
+QStringList dump(const QString &path)
+{
+    QStringList lines;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return {u"cannot open "_s + path};
+    }
+    const auto query = [db, &lines](const QByteArray &sql, const QString &prefix) {
+        QStringList results;
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList values;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, i));
+                values.append(text ? QString::fromUtf8(text) : u"<null>"_s);
+            }
+            results.append(values.join(u'|'));
+            lines.append(prefix + values.join(u'|'));
+        }
+        sqlite3_finalize(stmt);
+        return results;
+    };
+    const QStringList tables = query("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid", u"table "_s);
+    for (const QString &table : tables) {
+        const QByteArray quoted = '"' + table.toUtf8().replace('"', "\"\"") + '"';
+        query("SELECT name FROM pragma_table_info('" + table.toUtf8().replace('\'', "''") + "')", table + u" field "_s);
+        query("SELECT * FROM " + quoted + " ORDER BY rowid", table + u" row "_s);
+    }
+    sqlite3_close(db);
+    return lines;
+}
+
+// The article files of a program folder by their paths, with their bytes.
+QMap<QString, QByteArray> articles(const QString &program)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &catalogue : {u"article"_s, u"technique"_s}) {
+        QDirIterator it(program + u'/' + catalogue, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (file.open(QIODevice::ReadOnly))
+                files.insert(QDir(program).relativeFilePath(file.fileName()), file.readAll());
+        }
+    }
+    return files;
+}
+
 } // namespace
 
 class TestDatac : public QObject
@@ -54,6 +108,7 @@ private Q_SLOTS:
     void reportsMalformedSources();
     void sampleContentPassesAndKeepsTheQuestionBank();
     void brokenContentIsReported();
+    void importThenCompileGivesTheSameFolder();
 };
 
 void TestDatac::parsesRecords()
@@ -110,9 +165,18 @@ void TestDatac::sampleContentPassesAndKeepsTheQuestionBank()
         const auto bank = common::Database::open(bankPath, Access::ReadWrite);
         bank->openRecordset(u"第一套题"_s)->setField(u"用户答案"_s, u"C"_s);
     }
+    // An article file no source gives any more is removed by the next build.
+    QVERIFY(QDir().mkpath(out.filePath(u"technique/6"_s)));
+    for (const QString &stale : {u"article/1/data99.txt"_s, u"technique/6/data1.txt"_s}) {
+        QFile file(out.filePath(stale));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    }
     ProgramBuilder second(kSamples, out.path());
     second.setFreshBankPath(out.filePath(u"fresh/shiti.mdb"_s));
     QVERIFY(QDir(out.path()).mkdir(u"fresh"_s) && second.build());
+    QVERIFY(!QFileInfo::exists(out.filePath(u"article/1/data99.txt"_s)));
+    QVERIFY(!QFileInfo::exists(out.filePath(u"technique/6/data1.txt"_s)));
+    QVERIFY(QFileInfo::exists(out.filePath(u"article/1/data9.txt"_s)));
     const auto bank = common::Database::open(bankPath, Access::ReadOnly);
     QCOMPARE(bank->openRecordset(u"第一套题"_s)->text(u"用户答案"_s), u"C"_s);
     // The copy meant for installing has nobody's answers.
@@ -155,6 +219,35 @@ void TestDatac::brokenContentIsReported()
     const QString all = builder.problems().lines().join(u'\n');
     for (const Break &b : breaks)
         QVERIFY2(all.contains(b.expected), qPrintable(b.expected + u"\n"_s + all));
+    // Nothing is written when anything is wrong.
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"program"_s)));
+}
+
+// The sample program folder, imported to sources and compiled again, comes back the same: every
+// table row by row, every article byte by byte.
+void TestDatac::importThenCompileGivesTheSameFolder()
+{
+    const QString original = QStringLiteral(TEST_PROGRAM_DIR);
+    QTemporaryDir dir;
+    const QString sources = dir.filePath(u"data"_s), program = dir.filePath(u"program"_s);
+    Importer importer(original, sources);
+    QVERIFY2(importer.import(), qPrintable(importer.problems().lines().join(u'\n')));
+    QVERIFY2(importer.warnings().isEmpty(), qPrintable(importer.warnings().join(u'\n')));
+    ProgramBuilder builder(sources, program);
+    QVERIFY2(builder.build(), qPrintable(builder.problems().lines().join(u'\n')));
+    for (const QString &database : {u"vb.MDB"_s, u"api.mdb"_s, u"shili.mdb"_s, u"shiti.mdb"_s}) {
+        const QStringList rows = dump(original + u'/' + database);
+        QVERIFY2(rows.size() > 70, qPrintable(database + u": "_s + rows.join(u'\n').left(300)));
+        QCOMPARE(dump(program + u'/' + database), rows);
+    }
+    const QMap<QString, QByteArray> files = articles(original);
+    QVERIFY(files.size() > 100);
+    QCOMPARE(articles(program), files);
+
+    // A second import never writes into sources that exist.
+    Importer again(original, sources);
+    QVERIFY(!again.import());
+    QVERIFY(again.problems().lines().join(u'\n').contains(u"not empty"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDatac)

@@ -1,5 +1,7 @@
+#include "importer.h"
 #include "programbuilder.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
@@ -21,40 +23,33 @@ QByteArray depfileEscaped(const QString &path)
     return bytes;
 }
 
-} // namespace
-
-// datac SOURCE_DIR PROGRAM_DIR [--depfile FILE --stamp FILE] [--fresh-bank FILE]
-int main(int argc, char *argv[])
+void writeDepfile(const QString &depfile, const QString &stamp, const QStringList &inputs)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 3) {
-        print(stderr, QStringLiteral("usage: datac SOURCE_DIR PROGRAM_DIR [--depfile FILE --stamp FILE] [--fresh-bank FILE]"));
-        return 2;
-    }
-    const QString depfile = args.indexOf(u"--depfile") > 0 ? args.value(args.indexOf(u"--depfile") + 1) : QString();
-    const QString stamp = args.indexOf(u"--stamp") > 0 ? args.value(args.indexOf(u"--stamp") + 1) : QString();
+    QSaveFile out(depfile);
+    if (!out.open(QIODevice::WriteOnly))
+        return;
+    QByteArray text = depfileEscaped(stamp) + ':';
+    for (const QString &input : inputs)
+        text += " \\\n  " + depfileEscaped(input);
+    out.write(text + '\n');
+    out.commit();
+}
 
-    datac::ProgramBuilder builder(args[1], args[2]);
-    if (args.indexOf(u"--fresh-bank") > 0)
-        builder.setFreshBankPath(args.value(args.indexOf(u"--fresh-bank") + 1));
+int compile(const QString &source, const QString &program, const QString &depfile, const QString &stamp,
+            const QString &freshBank)
+{
+    datac::ProgramBuilder builder(source, program);
+    if (!freshBank.isEmpty())
+        builder.setFreshBankPath(freshBank);
     const bool ok = builder.build();
     for (const QString &note : builder.notes())
         print(stdout, note);
-    if (!depfile.isEmpty() && !stamp.isEmpty()) {
-        QSaveFile out(depfile);
-        if (out.open(QIODevice::WriteOnly)) {
-            QByteArray text = depfileEscaped(stamp) + ':';
-            for (const QString &input : builder.inputs())
-                text += " \\\n  " + depfileEscaped(input);
-            out.write(text + '\n');
-            out.commit();
-        }
-    }
+    if (!depfile.isEmpty() && !stamp.isEmpty())
+        writeDepfile(depfile, stamp, builder.inputs());
     if (!ok) {
         for (const QString &problem : builder.problems().lines())
             print(stderr, problem);
-        print(stderr, QStringLiteral("%1 problem(s) in the sample content").arg(builder.problems().count()));
+        print(stderr, QStringLiteral("%1 problem(s); nothing was written to %2").arg(builder.problems().count()).arg(program));
         return 1;
     }
     if (!stamp.isEmpty()) {
@@ -63,4 +58,59 @@ int main(int argc, char *argv[])
             out.write("ok\n");
     }
     return 0;
+}
+
+int import(const QString &program, const QString &source)
+{
+    datac::Importer importer(program, source);
+    const bool ok = importer.import();
+    for (const QString &note : importer.notes())
+        print(stdout, note);
+    for (const QString &warning : importer.warnings())
+        print(stderr, QStringLiteral("warning: ") + warning);
+    if (!ok) {
+        for (const QString &problem : importer.problems().lines())
+            print(stderr, problem);
+        print(stderr, QStringLiteral("%1 problem(s); nothing was written to %2").arg(importer.problems().count()).arg(source));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Compiles the sample content sources (SOURCE_DIR) into a program folder (PROGRAM_DIR),\n"
+        "or with --import takes a program folder's content back to sources."));
+    parser.addHelpOption();
+    const QCommandLineOption importOption(QStringLiteral("import"),
+                                          QStringLiteral("Import: read PROGRAM_DIR, write the sources into SOURCE_DIR "
+                                                         "(which must be new or empty)."));
+    const QCommandLineOption depfileOption(QStringLiteral("depfile"),
+                                           QStringLiteral("Compile: write the inputs read as a make depfile."),
+                                           QStringLiteral("FILE"));
+    const QCommandLineOption stampOption(QStringLiteral("stamp"),
+                                         QStringLiteral("Compile: touch this file when the build succeeded."),
+                                         QStringLiteral("FILE"));
+    const QCommandLineOption freshBankOption(QStringLiteral("fresh-bank"),
+                                             QStringLiteral("Compile: also write the question bank without answers here."),
+                                             QStringLiteral("FILE"));
+    parser.addOptions({importOption, depfileOption, stampOption, freshBankOption});
+    parser.addPositionalArgument(QStringLiteral("SOURCE_DIR|PROGRAM_DIR"),
+                                 QStringLiteral("compile: SOURCE_DIR PROGRAM_DIR; --import: PROGRAM_DIR SOURCE_DIR"));
+    parser.process(app);
+
+    const QStringList dirs = parser.positionalArguments();
+    if (dirs.size() != 2) {
+        print(stderr, parser.helpText());
+        return 2;
+    }
+    if (parser.isSet(importOption))
+        return import(dirs[0], dirs[1]);
+    return compile(dirs[0], dirs[1], parser.value(depfileOption), parser.value(stampOption),
+                   parser.value(freshBankOption));
 }

@@ -26,20 +26,64 @@ QString rel(const QString &base, const QString &path)
 } // namespace
 
 ProgramBuilder::ProgramBuilder(QString sourceDir, QString programDir)
-    : m_source(std::move(sourceDir))
-    , m_program(std::move(programDir))
+    : m_source(QDir(sourceDir).absolutePath())
+    , m_program(QDir(programDir).absolutePath())
 {
 }
 
 bool ProgramBuilder::build()
 {
-    QDir().mkpath(m_program);
     buildKnowledge();
     buildApi();
     buildTechniqueRecords();
     buildQuestionBank();
     buildArticles();
+    if (!m_problems.isEmpty())
+        return false;
+    writeProgramFolder();
     return m_problems.isEmpty();
+}
+
+void ProgramBuilder::writeProgramFolder()
+{
+    if (!QDir().mkpath(m_program)) {
+        m_problems.add(m_program, QStringLiteral("cannot be created"));
+        return;
+    }
+    for (const Database &database : std::as_const(m_databases)) {
+        try {
+            common::replaceWithSqliteFile(m_program + u'/' + database.fileName, database.tables);
+        } catch (const common::Error &error) {
+            m_problems.add(database.fileName, error.text());
+        }
+    }
+    for (auto it = m_articles.constBegin(); it != m_articles.constEnd(); ++it) {
+        const QString target = m_program + u'/' + it.key();
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QSaveFile out(target);
+        if (!out.open(QIODevice::WriteOnly) || out.write(it.value()) != it.value().size() || !out.commit())
+            m_problems.add(target, QStringLiteral("cannot be written"));
+    }
+    removeStaleArticles();
+}
+
+// An article file that no source gives any more would still open from a title: remove it.
+void ProgramBuilder::removeStaleArticles()
+{
+    for (const QString &catalogue : {QStringLiteral("article"), QStringLiteral("technique")}) {
+        QDirIterator it(m_program + u'/' + catalogue, QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString relative = rel(m_program, path);
+            if (m_articles.contains(relative))
+                continue;
+            if (QFile::remove(path))
+                m_notes.append(QStringLiteral("removed %1: no source gives it").arg(relative));
+            else
+                m_problems.add(path, QStringLiteral("stale, and cannot be removed"));
+        }
+    }
 }
 
 QStringList ProgramBuilder::sourceFiles(const QString &folder, const QString &suffix)
@@ -72,15 +116,6 @@ void ProgramBuilder::checkFields(const RecordFile &file, const QStringList &allo
             if (!allowed.contains(field))
                 m_problems.add(file.path, record.line, QStringLiteral("unknown field \"%1\"").arg(field));
         }
-    }
-}
-
-void ProgramBuilder::write(const QString &fileName, const QList<TableData> &tables)
-{
-    try {
-        common::replaceWithSqliteFile(m_program + u'/' + fileName, tables);
-    } catch (const common::Error &error) {
-        m_problems.add(fileName, error.text());
     }
 }
 
@@ -117,7 +152,7 @@ void ProgramBuilder::buildKnowledge()
         m_problems.add(folder, QStringLiteral("%1 knowledge entries; %2 to %3 expected")
                                    .arg(entries).arg(kMinEntries).arg(kMaxEntries));
     m_notes.append(QStringLiteral("vb.MDB: %1 tables, %2 entries").arg(tables.size()).arg(entries));
-    write(QStringLiteral("vb.MDB"), tables);
+    m_databases.append({QStringLiteral("vb.MDB"), tables});
 }
 
 void ProgramBuilder::buildApi()
@@ -150,7 +185,7 @@ void ProgramBuilder::buildApi()
         m_problems.add(m_source + QStringLiteral("/api"),
                        QStringLiteral("%1 functions; at least %2 expected").arg(functions.rows.size()).arg(kMinFunctions));
     m_notes.append(QStringLiteral("api.mdb: %1 functions").arg(functions.rows.size()));
-    write(QStringLiteral("api.mdb"), {functions, declarations});
+    m_databases.append({QStringLiteral("api.mdb"), {functions, declarations}});
 }
 
 void ProgramBuilder::buildTechniqueRecords()
@@ -180,7 +215,7 @@ void ProgramBuilder::buildTechniqueRecords()
     for (const QString &record : records)
         wen.rows.append({record});
     m_notes.append(QStringLiteral("shili.mdb: %1 records").arg(records.size()));
-    write(QStringLiteral("shili.mdb"), {wen});
+    m_databases.append({QStringLiteral("shili.mdb"), {wen}});
 }
 
 void ProgramBuilder::buildQuestionBank()
@@ -228,8 +263,7 @@ void ProgramBuilder::buildQuestionBank()
         m_notes.append(QStringLiteral("shiti.mdb exists in the program folder and is kept as it is"));
         return;
     }
-    if (m_problems.isEmpty())
-        write(QStringLiteral("shiti.mdb"), {questions, setTable});
+    m_databases.append({QStringLiteral("shiti.mdb"), {questions, setTable}});
 }
 
 void ProgramBuilder::buildArticles()
@@ -256,11 +290,7 @@ void ProgramBuilder::buildArticles()
             QByteArray encoded;
             for (const QString &line : lines)
                 encoded += common::encode936(line) + "\r\n";
-            const QString target = m_program + u'/' + rel(m_source, path);
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QSaveFile out(target);
-            if (!out.open(QIODevice::WriteOnly) || out.write(encoded) != encoded.size() || !out.commit())
-                m_problems.add(target, QStringLiteral("cannot be written"));
+            m_articles.insert(rel(m_source, path), encoded);
             ++count;
             bytes += encoded.size();
         }

@@ -4,6 +4,7 @@
 #include "recordfile.h"
 #include "sqlitewriter.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +20,9 @@ class ProgramBuilder
 public:
     ProgramBuilder(QString sourceDir, QString programDir);
 
-    // Returns false when any problem was found; problems() then names each file and line.
+    // Returns false when any problem was found; problems() then names each file and line, and
+    // nothing in the program folder has been written. Otherwise writes the databases and the
+    // articles and removes article files that no source gives any more.
     bool build();
 
     // Where to write the question bank as compiled, without anybody's answers, on every build
@@ -48,7 +51,14 @@ private:
     void buildTechniqueRecords();
     void buildQuestionBank();
     void buildArticles();
-    void write(const QString &fileName, const QList<TableData> &tables);
+    void writeProgramFolder();
+    void removeStaleArticles();
+
+    struct Database
+    {
+        QString fileName;
+        QList<TableData> tables;
+    };
 
     QString m_source;
     QString m_program;
@@ -56,6 +66,8 @@ private:
     Problems m_problems;
     QStringList m_inputs;
     QStringList m_notes;
+    QList<Database> m_databases;
+    QMap<QString, QByteArray> m_articles; // by path relative to the program folder
 };
 
 } // namespace datac

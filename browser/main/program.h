@@ -1,0 +1,14 @@
+#pragma once
+
+#include <functional>
+
+namespace tamsel {
+
+class Form1;
+
+// Tamsel from start to end: the application, the main window's start-up, showing it, opening the
+// record sources and the event loop. `started` runs once the window is up; the tests' driver
+// uses it to work the real program from outside.
+int runProgram(int &argc, char **argv, const std::function<void(Form1 &)> &started = {});
+
+} // namespace tamsel
