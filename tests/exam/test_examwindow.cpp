@@ -25,7 +25,7 @@ using bankfixture::Damage;
 
 // The window's wiring and its own rules (button states, what the answer buttons show, what is
 // never written); the question cursor, the answer letters and the review rows are tested in
-// tst_examlogic, the record layer's handling of bad files in test_database.
+// test_examlogic, the record layer's handling of bad files in test_database.
 class ExamWindowTest : public QObject
 {
     Q_OBJECT
@@ -275,7 +275,7 @@ void ExamWindowTest::startFailures()
 
 // An answer that cannot be saved is an untrapped error out of the click handler (the program
 // shows it and ends); the bank is left exactly as it was. A bank that is read-only from the start
-// is not this case: Quorvi then works on a per-user copy (tst_examlogic).
+// is not this case: Quorvi then works on a per-user copy (test_examlogic).
 void ExamWindowTest::saveFailure()
 {
     bankfixture::writeBank(bankPath(), bankfixture::numbered(2, {u"A"_s}));
@@ -361,4 +361,4 @@ int main(int argc, char **argv)
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
-#include "tst_examwindow.moc"
+#include "test_examwindow.moc"

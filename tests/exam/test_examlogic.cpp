@@ -342,4 +342,4 @@ void ExamLogicTest::moves()
 }
 
 QTEST_GUILESS_MAIN(ExamLogicTest)
-#include "tst_examlogic.moc"
+#include "test_examlogic.moc"

@@ -259,4 +259,4 @@ void ExamProcessTest::readOnlyInstallRace()
 }
 
 QTEST_GUILESS_MAIN(ExamProcessTest)
-#include "tst_examprocess.moc"
+#include "test_examprocess.moc"
