@@ -334,7 +334,9 @@ void Form1::connectHandlers()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_form3 && event->type() == QEvent::Close) {
+    // The event type first: a window being destroyed still sends events, and comparing it with
+    // the guarded pointer would treat it as the reading window it no longer is.
+    if (event->type() == QEvent::Close && watched == m_form3) {
         // A position the user chose is kept for the rest of the run.
         if (const QPoint at = m_form3->frameGeometry().topLeft(); at != m_readerPlaced)
             m_readerPosition = at;
