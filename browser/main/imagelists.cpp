@@ -1,6 +1,9 @@
 #include "imagelists.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QIconEngine>
+#include <QStyle>
+#include <QStyleOption>
 #include <QHash>
 #include <QPainter>
 
@@ -24,6 +27,68 @@ QPixmap drawn(int size, qreal ratio, const Drawing &draw)
     draw(p);
     return pixmap;
 }
+
+// Draws its picture only when a size is asked for, and keeps what it drew: a window shows each
+// picture at one device pixel ratio, so drawing every ratio up front is wasted at start-up.
+class DrawnIconEngine : public QIconEngine
+{
+public:
+    DrawnIconEngine(int size, Drawing draw)
+        : m_size(size)
+        , m_draw(std::move(draw))
+    {
+    }
+
+    QIconEngine *clone() const override { return new DrawnIconEngine(*this); }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const QSize own(m_size, m_size);
+        return own.boundedTo(size).isEmpty() ? QSize() : own.scaled(own.boundedTo(size), Qt::KeepAspectRatio);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {QSize(m_size, m_size)}; }
+
+    // `size` is in device pixels: twice the picture's size on a screen of ratio 2.
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0)
+            return {};
+        const int ratioSide = std::max(side, m_size);
+        const quint64 key = (quint64(ratioSide) << 8) | quint64(mode);
+        if (auto it = m_drawn.constFind(key); it != m_drawn.cend())
+            return fitted(*it, side);
+        QPixmap pixmap = drawn(m_size, qreal(ratioSide) / m_size, m_draw);
+        pixmap.setDevicePixelRatio(1.0);
+        if (mode != QIcon::Normal && mode != QIcon::Active)
+        {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            pixmap = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+        }
+        m_drawn.insert(key, pixmap);
+        return fitted(pixmap, side);
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+        picture.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, picture);
+    }
+
+private:
+    static QPixmap fitted(const QPixmap &pixmap, int side)
+    {
+        return pixmap.width() <= side ? pixmap : pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+
+    int m_size;
+    Drawing m_draw;
+    QHash<quint64, QPixmap> m_drawn;
+};
 
 QIcon drawnIcon(int size, const Drawing &draw)
 {
@@ -169,7 +234,7 @@ QPixmap ToolbarImages::image(int number)
 
 QIcon ToolbarImages::icon(int number)
 {
-    return drawnIcon(kSize, [number](QPainter &p) { drawToolbarImage(p, number); });
+    return QIcon(new DrawnIconEngine(kSize, [number](QPainter &p) { drawToolbarImage(p, number); }));
 }
 
 QIcon TreeImages::image(const QString &key)
