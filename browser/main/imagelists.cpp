@@ -90,15 +90,9 @@ private:
     QHash<quint64, QPixmap> m_drawn;
 };
 
-QIcon drawnIcon(int size, const Drawing &draw)
+QIcon drawnIcon(int size, Drawing draw)
 {
-    QIcon icon;
-    QList<qreal> ratios{1.0, 2.0};
-    if (const qreal screen = qGuiApp->devicePixelRatio(); !ratios.contains(screen))
-        ratios.append(screen);
-    for (qreal ratio : ratios)
-        icon.addPixmap(drawn(size, ratio, draw));
-    return icon;
+    return QIcon(new DrawnIconEngine(size, std::move(draw)));
 }
 
 void drawBook(QPainter &p)
@@ -234,7 +228,7 @@ QPixmap ToolbarImages::image(int number)
 
 QIcon ToolbarImages::icon(int number)
 {
-    return QIcon(new DrawnIconEngine(kSize, [number](QPainter &p) { drawToolbarImage(p, number); }));
+    return drawnIcon(kSize, [number](QPainter &p) { drawToolbarImage(p, number); });
 }
 
 QIcon TreeImages::image(const QString &key)
@@ -243,7 +237,8 @@ QIcon TreeImages::image(const QString &key)
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
-    return *cache.insert(key, drawnIcon(kSize, [&key](QPainter &p) {
+    // The picture is drawn later, when first shown: the key is kept by value.
+    return *cache.insert(key, drawnIcon(kSize, [key](QPainter &p) {
         if (key == u"leaf")
             drawLeaf(p);
         else if (key == u"closed")

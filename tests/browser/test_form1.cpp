@@ -285,8 +285,8 @@ void Form1Test::toolbarPictures_data()
     QTest::newRow("ratio 2") << 2.0 << u"normal"_s;
 }
 
-// Each button's picture is drawn at the screen's pixel density, not scaled from another size, and
-// a disabled button greys its picture as the style does.
+// Each picture is drawn at the screen's pixel density, not scaled from another size, and a
+// disabled button greys its picture as the style does.
 void Form1Test::toolbarPictures()
 {
     QFETCH(qreal, ratio);
@@ -312,6 +312,15 @@ void Form1Test::toolbarPictures()
             drawn = QApplication::style()->generatedIconPixmap(iconMode, QPixmap::fromImage(drawn), &option).toImage();
         }
         QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32), drawn.convertToFormat(QImage::Format_ARGB32));
+    }
+    // The tree's pictures, drawn when first shown, each its own.
+    QList<QImage> tree;
+    for (const char *key : {"leaf", "closed", "shili", "open"}) {
+        const QSize side(tamsel::TreeImages::kSize, tamsel::TreeImages::kSize);
+        const QPixmap shown = tamsel::TreeImages::image(QString::fromLatin1(key)).pixmap(side, ratio);
+        QCOMPARE(shown.size(), side * ratio);
+        QVERIFY2(!tree.contains(shown.toImage()), key);
+        tree.append(shown.toImage());
     }
 }
 
