@@ -1,6 +1,9 @@
 #include "imagelists.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QIconEngine>
+#include <QStyle>
+#include <QStyleOption>
 #include <QHash>
 #include <QPainter>
 
@@ -25,15 +28,71 @@ QPixmap drawn(int size, qreal ratio, const Drawing &draw)
     return pixmap;
 }
 
-QIcon drawnIcon(int size, const Drawing &draw)
+// Draws its picture only when a size is asked for, and keeps what it drew: a window shows each
+// picture at one device pixel ratio, so drawing every ratio up front is wasted at start-up.
+class DrawnIconEngine : public QIconEngine
 {
-    QIcon icon;
-    QList<qreal> ratios{1.0, 2.0};
-    if (const qreal screen = qGuiApp->devicePixelRatio(); !ratios.contains(screen))
-        ratios.append(screen);
-    for (qreal ratio : ratios)
-        icon.addPixmap(drawn(size, ratio, draw));
-    return icon;
+public:
+    DrawnIconEngine(int size, Drawing draw)
+        : m_size(size)
+        , m_draw(std::move(draw))
+    {
+    }
+
+    QIconEngine *clone() const override { return new DrawnIconEngine(*this); }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const QSize own(m_size, m_size);
+        return own.boundedTo(size).isEmpty() ? QSize() : own.scaled(own.boundedTo(size), Qt::KeepAspectRatio);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {QSize(m_size, m_size)}; }
+
+    // `size` is in device pixels: twice the picture's size on a screen of ratio 2.
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0)
+            return {};
+        const int ratioSide = std::max(side, m_size);
+        const quint64 key = (quint64(ratioSide) << 8) | quint64(mode);
+        if (auto it = m_drawn.constFind(key); it != m_drawn.cend())
+            return fitted(*it, side);
+        QPixmap pixmap = drawn(m_size, qreal(ratioSide) / m_size, m_draw);
+        pixmap.setDevicePixelRatio(1.0);
+        if (mode != QIcon::Normal && mode != QIcon::Active)
+        {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            pixmap = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+        }
+        m_drawn.insert(key, pixmap);
+        return fitted(pixmap, side);
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+        picture.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, picture);
+    }
+
+private:
+    static QPixmap fitted(const QPixmap &pixmap, int side)
+    {
+        return pixmap.width() <= side ? pixmap : pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+
+    int m_size;
+    Drawing m_draw;
+    QHash<quint64, QPixmap> m_drawn;
+};
+
+QIcon drawnIcon(int size, Drawing draw)
+{
+    return QIcon(new DrawnIconEngine(size, std::move(draw)));
 }
 
 void drawBook(QPainter &p)
@@ -178,7 +237,8 @@ QIcon TreeImages::image(const QString &key)
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
-    return *cache.insert(key, drawnIcon(kSize, [&key](QPainter &p) {
+    // The picture is drawn later, when first shown: the key is kept by value.
+    return *cache.insert(key, drawnIcon(kSize, [key](QPainter &p) {
         if (key == u"leaf")
             drawLeaf(p);
         else if (key == u"closed")

@@ -12,11 +12,14 @@
 #include <QAccessible>
 #include <QAction>
 #include <QClipboard>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <QStatusBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -152,6 +155,8 @@ private Q_SLOTS:
     void layout();
     void realSignals();
     void folderPictures();
+    void toolbarPictures_data();
+    void toolbarPictures();
     void modePanes_data();
     void modePanes();
     void editCommands_data();
@@ -457,6 +462,56 @@ void Form1Test::folderPictures()
     m_form->TreeView1_Expand(tree()->topLevelItem(0));
     m_form->TreeView1_Expand(tree()->topLevelItem(1));
     QVERIFY(shows(tree()->topLevelItem(0), "open") && shows(tree()->topLevelItem(1), "shili"));
+}
+
+void Form1Test::toolbarPictures_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QString>("mode"); // "normal", "active" or "disabled"
+    QTest::newRow("ratio 1") << 1.0 << u"normal"_s;
+    QTest::newRow("ratio 1, under the mouse") << 1.0 << u"active"_s;
+    QTest::newRow("ratio 1, disabled") << 1.0 << u"disabled"_s;
+    QTest::newRow("ratio 1.5") << 1.5 << u"normal"_s;
+    QTest::newRow("ratio 2") << 2.0 << u"normal"_s;
+}
+
+// Each picture is drawn at the screen's pixel density, not scaled from another size, and a
+// disabled button greys its picture as the style does.
+void Form1Test::toolbarPictures()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(QString, mode);
+    load();
+    const QList<QAction *> buttons = widget<QToolBar>(u"Toolbar1"_s)->actions();
+    const int images[] = {23, 24, 26, 28, 27};
+    QCOMPARE(buttons.size(), qsizetype(std::size(images)));
+    const QSize size(tamsel::ToolbarImages::kSize, tamsel::ToolbarImages::kSize);
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const QIcon::Mode iconMode = mode == u"disabled" ? QIcon::Disabled
+                                     : mode == u"active" ? QIcon::Active
+                                                         : QIcon::Normal;
+        const QPixmap shown = buttons[i]->icon().pixmap(size, ratio, iconMode);
+        QCOMPARE(shown.size(), size * ratio);
+        QCOMPARE(shown.deviceIndependentSize(), QSizeF(size));
+        if (ratio != 1.0)
+            continue;
+        QImage drawn = tamsel::ToolbarImages::image(images[i]).toImage();
+        if (iconMode == QIcon::Disabled) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(iconMode, QPixmap::fromImage(drawn), &option).toImage();
+        }
+        QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32), drawn.convertToFormat(QImage::Format_ARGB32));
+    }
+    // The tree's pictures, drawn when first shown, each its own.
+    QList<QImage> tree;
+    for (const char *key : {"leaf", "closed", "shili", "open"}) {
+        const QSize side(tamsel::TreeImages::kSize, tamsel::TreeImages::kSize);
+        const QPixmap shown = tamsel::TreeImages::image(QString::fromLatin1(key)).pixmap(side, ratio);
+        QCOMPARE(shown.size(), side * ratio);
+        QVERIFY2(!tree.contains(shown.toImage()), key);
+        tree.append(shown.toImage());
+    }
 }
 
 void Form1Test::modePanes_data()
