@@ -1,5 +1,7 @@
 #include "datacontrol.h"
 
+#include "jetbackend.h"
+
 namespace common {
 
 DataControl::DataControl(const QString &name, QWidget *parent)
@@ -7,6 +9,12 @@ DataControl::DataControl(const QString &name, QWidget *parent)
 {
     setObjectName(name);
     hide();
+}
+
+void DataControl::setDatabaseName(const QString &path)
+{
+    m_databaseName = path;
+    JetBackend::prefetch(path);
 }
 
 void DataControl::refresh(Database::Access access)

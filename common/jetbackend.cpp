@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -77,59 +78,99 @@ private:
     const JetTableData &m_table;
 };
 
-// Runs the reader on the file and returns everything it wrote, or throws 3343.
-QByteArray runReader(const QString &reader, const QString &path)
+// One run of the reader on one file, from its start to everything it wrote.
+class ReaderRun
 {
-    if (reader.isEmpty() || !QFileInfo(reader).isExecutable() || !QFileInfo(reader).isFile()) {
-        throw Error(UnrecognizedFormat,
-                    u"无法读取数据库“%1”：找不到读取 Access 数据库的程序“%2”。"_s.arg(path, reader));
-    }
-    const qint64 fileSize = QFileInfo(path).size();
-    const qint64 megabytes = fileSize >> 20;
-    const qint64 deadline = std::min(kBaseDeadlineMs + megabytes * kMsPerMegabyte, kMaxDeadlineMs);
-    const rlim_t cpuSeconds = rlim_t(deadline / 1000 + 1);
-
-    QProcess process;
-    process.setProgram(reader);
-    process.setArguments({QFileInfo(path).absoluteFilePath()});
-    process.setProcessEnvironment(QProcessEnvironment()); // nothing inherited
-    process.setWorkingDirectory(QDir::rootPath());
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([cpuSeconds] {
-        const rlimit space{kAddressSpace, kAddressSpace};
-        const rlimit cpu{cpuSeconds, cpuSeconds + 1};
-        const rlimit core{0, 0};
-        setrlimit(RLIMIT_AS, &space);
-        setrlimit(RLIMIT_CPU, &cpu);
-        setrlimit(RLIMIT_CORE, &core);
-    });
-
-    QElapsedTimer clock;
-    clock.start();
-    process.start(QIODevice::ReadOnly);
-    QByteArray output;
-    bool failed = !process.waitForStarted(int(deadline));
-    while (!failed && process.state() != QProcess::NotRunning) {
-        const qint64 left = deadline - clock.elapsed();
-        if (left <= 0) {
-            failed = true;
-            break;
+public:
+    // Starts the reader; throws 3343 when there is no reader to start.
+    ReaderRun(const QString &reader, const QString &path)
+        : m_path(path)
+        , m_fileSize(QFileInfo(path).size())
+    {
+        if (reader.isEmpty() || !QFileInfo(reader).isExecutable() || !QFileInfo(reader).isFile()) {
+            throw Error(UnrecognizedFormat,
+                        u"无法读取数据库“%1”：找不到读取 Access 数据库的程序“%2”。"_s.arg(path, reader));
         }
-        process.waitForReadyRead(int(std::min<qint64>(left, 100)));
-        output += process.readAllStandardOutput();
-        // Its messages mean nothing to the user; they are drained so they never pile up in memory.
-        process.readAllStandardError();
-        failed = output.size() > maxOutput(fileSize);
+        const qint64 megabytes = m_fileSize >> 20;
+        m_deadline = std::min(kBaseDeadlineMs + megabytes * kMsPerMegabyte, kMaxDeadlineMs);
+        const rlim_t cpuSeconds = rlim_t(m_deadline / 1000 + 1);
+
+        m_process.setProgram(reader);
+        m_process.setArguments({QFileInfo(path).absoluteFilePath()});
+        m_process.setProcessEnvironment(QProcessEnvironment()); // nothing inherited
+        m_process.setWorkingDirectory(QDir::rootPath());
+        m_process.setStandardInputFile(QProcess::nullDevice());
+        m_process.setChildProcessModifier([cpuSeconds] {
+            const rlimit space{kAddressSpace, kAddressSpace};
+            const rlimit cpu{cpuSeconds, cpuSeconds + 1};
+            const rlimit core{0, 0};
+            setrlimit(RLIMIT_AS, &space);
+            setrlimit(RLIMIT_CPU, &cpu);
+            setrlimit(RLIMIT_CORE, &core);
+        });
+        m_clock.start();
+        m_process.start(QIODevice::ReadOnly);
     }
-    if (failed) {
-        process.kill();
-        process.waitForFinished(1000);
-        throw Error::unrecognizedFormat(path);
+
+    ~ReaderRun()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(1000);
+        }
     }
-    output += process.readAllStandardOutput();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw Error::unrecognizedFormat(path);
-    return output;
+
+    // Everything the reader wrote; throws 3343 when it failed, took too long or wrote too much.
+    QByteArray finish()
+    {
+        QByteArray output;
+        bool failed = !m_process.waitForStarted(int(std::max<qint64>(m_deadline - m_clock.elapsed(), 1)));
+        while (!failed && m_process.state() != QProcess::NotRunning) {
+            const qint64 left = m_deadline - m_clock.elapsed();
+            if (left <= 0) {
+                failed = true;
+                break;
+            }
+            m_process.waitForReadyRead(int(std::min<qint64>(left, 100)));
+            output += m_process.readAllStandardOutput();
+            // Its messages mean nothing to the user; they are drained so they never pile up in memory.
+            m_process.readAllStandardError();
+            failed = output.size() > maxOutput(m_fileSize);
+        }
+        if (failed)
+            throw Error::unrecognizedFormat(m_path);
+        output += m_process.readAllStandardOutput();
+        if (m_process.exitStatus() != QProcess::NormalExit || m_process.exitCode() != 0)
+            throw Error::unrecognizedFormat(m_path);
+        return output;
+    }
+
+private:
+    QString m_path;
+    qint64 m_fileSize;
+    qint64 m_deadline = 0;
+    QElapsedTimer m_clock;
+    QProcess m_process;
+};
+
+// Identifies one state of a file for one reader: a changed file, or another reader, is read anew.
+QString stampOf(const QFileInfo &info, const QString &reader)
+{
+    return u"%1 %2 %3"_s.arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()).arg(reader);
+}
+
+struct Prefetched
+{
+    QString stamp;
+    std::unique_ptr<ReaderRun> run;
+};
+
+// Readers started ahead of an open, by absolute path. Never destroyed: a reader still running
+// when the program ends is not waited for.
+std::unordered_map<QString, Prefetched> &prefetched()
+{
+    static auto *const runs = new std::unordered_map<QString, Prefetched>;
+    return *runs;
 }
 
 } // namespace
@@ -142,14 +183,21 @@ JetBackend::JetBackend(const QString &path)
     static QHash<QString, std::pair<QString, std::weak_ptr<const QList<JetTableData>>>> open;
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath();
-    const QString stamp = u"%1 %2 %3"_s.arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()).arg(readerPath());
+    const QString reader = readerPath();
+    const QString stamp = stampOf(info, reader);
     const auto found = open.constFind(key);
     if (found != open.cend() && found->first == stamp) {
         m_tables = found->second.lock();
         if (m_tables)
             return;
     }
-    const QByteArray stream = runReader(readerPath(), path);
+    // A reader started ahead for this very state of the file has likely finished by now.
+    std::unique_ptr<ReaderRun> run;
+    if (auto ahead = prefetched().extract(key); !ahead.empty() && ahead.mapped().stamp == stamp)
+        run = std::move(ahead.mapped().run);
+    else
+        run = std::make_unique<ReaderRun>(reader, path);
+    const QByteArray stream = run->finish();
     auto tables = parseJetStream(stream);
     if (!tables)
         throw Error::unrecognizedFormat(path);
@@ -174,6 +222,26 @@ std::unique_ptr<TableSource> JetBackend::openTable(const QString &name)
             return std::make_unique<JetTable>(m_path, m_tables, i);
     }
     throw Error::tableNotFound(m_path, name);
+}
+
+void JetBackend::prefetch(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString key = info.absoluteFilePath();
+    if (!QCoreApplication::instance() || prefetched().count(key) || !isJetFile(path))
+        return;
+    const QString reader = readerPath();
+    try {
+        prefetched().emplace(key, Prefetched{stampOf(info, reader), std::make_unique<ReaderRun>(reader, path)});
+    } catch (const Error &) {
+        // The open that follows reports it.
+    }
+    // Readers nobody came to collect end with the program, not after it.
+    static const bool cleanup = [] {
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { prefetched().clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleanup);
 }
 
 bool JetBackend::hasJetHeader(QByteArrayView header)

@@ -24,6 +24,10 @@ public:
     QStringList tableNames() override;
     std::unique_ptr<TableSource> openTable(const QString &name) override;
 
+    // Starts the reader on a Jet file in the background, so that the open that follows finds the
+    // tables read already; does nothing for any other file.
+    static void prefetch(const QString &path);
+
     // Whether the first bytes of a file are those of a Jet database of a known version.
     static bool hasJetHeader(QByteArrayView header);
     static bool isJetFile(const QString &path);

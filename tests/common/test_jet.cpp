@@ -122,6 +122,8 @@ private Q_SLOTS:
     void forPeople();
     void malformedStream_data();
     void malformedStream();
+    void readAhead_data();
+    void readAhead();
 
 private:
     QString file(const QString &name) const { return m_dir->filePath(name); }
@@ -323,6 +325,32 @@ void JetTest::malformedStream()
         QCOMPARE(tables->first().rowCount, rows);
         QCOMPARE(tables->first().columns[0], QList<FieldValue>({u"ab"_s, std::nullopt}));
     }
+}
+
+
+void JetTest::readAhead_data()
+{
+    QTest::addColumn<bool>("changedSince");
+    QTest::newRow("file unchanged") << false;
+    QTest::newRow("file replaced after the read began") << true;
+}
+
+// A file read ahead in the background is what an open finds, unless the file changed since.
+void JetTest::readAhead()
+{
+    QFETCH(bool, changedSince);
+    const JetOptions options{JetVersion::Jet4, 936, Damage::None};
+    const JetTable first{{u"第一"_s, {u"名称"_s}, {{u"甲"_s}}}, {}, {}, {}};
+    const JetTable second{{u"第二"_s, {u"名称"_s, u"说明"_s}, {{u"乙"_s, u"丙"_s}, {u"丁"_s, {}}}}, {}, {}, {}};
+    const QString path = file(u"ahead.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {first}, options));
+    common::JetBackend::prefetch(path);
+    if (changedSince) {
+        QTest::qSleep(500); // the reader has read the first file long before
+        QVERIFY(QFile::remove(path));
+        QVERIFY(jetfixture::writeJetFile(path, {second, first}, options));
+    }
+    compareTables(path, changedSince ? QList<TableData>{second.data, first.data} : QList<TableData>{first.data});
 }
 
 QTEST_GUILESS_MAIN(JetTest)
