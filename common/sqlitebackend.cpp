@@ -31,15 +31,6 @@ constexpr qsizetype kHeaderSize = 100;
 constexpr qint64 kWalHeaderSize = 32;
 constexpr QByteArrayView kJournalMagic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
 
-// Identifiers cannot be bound as parameters; they are only ever names read back from the file's
-// own schema, quoted so that any character in them is taken literally.
-QByteArray quoted(const QString &identifier)
-{
-    QByteArray utf8 = identifier.toUtf8();
-    utf8.replace('"', "\"\"");
-    return '"' + utf8 + '"';
-}
-
 FieldValue columnValue(sqlite3_stmt *stmt, int column)
 {
     if (sqlite3_column_type(stmt, column) == SQLITE_NULL)
@@ -146,8 +137,8 @@ public:
     FieldValue read(qint64 key, int field) override
     {
         m_backend.startOperation();
-        sqlite3_stmt *stmt = cached(m_reads, field, "SELECT " + quoted(m_fields[field]) + " FROM "
-                                                         + quoted(m_name) + " WHERE " + m_key + " = ?");
+        sqlite3_stmt *stmt = cached(m_reads, field, "SELECT " + quotedIdentifier(m_fields[field]) + " FROM "
+                                                         + quotedIdentifier(m_name) + " WHERE " + m_key + " = ?");
         sqlite3_bind_int64(stmt, 1, key);
         const int rc = sqlite3_step(stmt);
         FieldValue value = rc == SQLITE_ROW ? columnValue(stmt, 0) : std::nullopt;
@@ -166,7 +157,7 @@ public:
         m_backend.startOperation();
         QByteArray list;
         for (const int field : fields)
-            list += (list.isEmpty() ? "" : ", ") + quoted(m_fields[field]);
+            list += (list.isEmpty() ? "" : ", ") + quotedIdentifier(m_fields[field]);
         SqliteStatement stmt = everyRow(list);
         QList<QList<FieldValue>> columns(fields.size());
         step(stmt, [&] {
@@ -181,8 +172,8 @@ public:
         m_backend.startOperation();
         m_backend.checkWritable();
         // OR ABORT overrides a REPLACE conflict clause in the file, which would delete other rows.
-        sqlite3_stmt *update = cached(m_updates, field, "UPDATE OR ABORT " + quoted(m_name) + " SET "
-                                                            + quoted(m_fields[field]) + " = ? WHERE "
+        sqlite3_stmt *update = cached(m_updates, field, "UPDATE OR ABORT " + quotedIdentifier(m_name) + " SET "
+                                                            + quotedIdentifier(m_fields[field]) + " = ? WHERE "
                                                             + m_key + " = ?");
         int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
@@ -225,7 +216,7 @@ private:
 
     SqliteStatement everyRow(const QByteArray &columns)
     {
-        SqliteStatement stmt(m_db, "SELECT " + columns + " FROM " + quoted(m_name) + " ORDER BY " + m_key);
+        SqliteStatement stmt(m_db, "SELECT " + columns + " FROM " + quotedIdentifier(m_name) + " ORDER BY " + m_key);
         if (stmt.prepareResult() != SQLITE_OK)
             m_backend.fail(stmt.prepareResult());
         return stmt;
@@ -264,6 +255,13 @@ private:
 };
 
 } // namespace
+
+QByteArray quotedIdentifier(const QString &identifier)
+{
+    QByteArray utf8 = identifier.toUtf8();
+    utf8.replace('"', "\"\"");
+    return '"' + utf8 + '"';
+}
 
 SqliteConnection::SqliteConnection(const QByteArray &filename, int flags)
 {

@@ -15,6 +15,11 @@ struct sqlite3_stmt;
 
 namespace common {
 
+// An identifier for SQL text. Identifiers cannot be bound as parameters; they are only ever names
+// read back from a file's schema or the program's own, quoted so that any character in them is
+// taken literally.
+QByteArray quotedIdentifier(const QString &identifier);
+
 // RAII owner of one SQLite connection. A connection that failed to open holds no handle.
 class SqliteConnection
 {

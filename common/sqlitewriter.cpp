@@ -11,16 +11,9 @@ namespace common {
 
 namespace {
 
-QByteArray quoted(const QString &identifier)
-{
-    QByteArray utf8 = identifier.toUtf8();
-    utf8.replace('"', "\"\"");
-    return '"' + utf8 + '"';
-}
-
 int insertRows(sqlite3 *db, const TableData &table)
 {
-    QByteArray sql = "INSERT INTO " + quoted(table.name) + " VALUES (";
+    QByteArray sql = "INSERT INTO " + quotedIdentifier(table.name) + " VALUES (";
     for (qsizetype i = 0; i < table.fields.size(); ++i)
         sql += i == 0 ? "?" : ", ?";
     sql += ")";
@@ -52,9 +45,9 @@ int writeTables(const SqliteConnection &db, const QList<TableData> &tables)
     // file when the transaction commits.
     int rc = db.exec("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL; BEGIN");
     for (const TableData &table : tables) {
-        QByteArray sql = "CREATE TABLE " + quoted(table.name) + " (";
+        QByteArray sql = "CREATE TABLE " + quotedIdentifier(table.name) + " (";
         for (qsizetype i = 0; i < table.fields.size(); ++i)
-            sql += (i == 0 ? "" : ", ") + quoted(table.fields[i]) + " TEXT";
+            sql += (i == 0 ? "" : ", ") + quotedIdentifier(table.fields[i]) + " TEXT";
         sql += ")";
         if (rc == SQLITE_OK)
             rc = db.exec(sql);
