@@ -96,9 +96,10 @@ public:
         const rlim_t cpuSeconds = rlim_t(m_deadline / 1000 + 1);
 
         m_process.setProgram(reader);
-        m_process.setArguments({QFileInfo(path).absoluteFilePath()});
+        // The paths go as they are, relative ones against the working folder the reader inherits: a
+        // program folder whose name is not UTF-8 is known only as "." and cannot be spelled out.
+        m_process.setArguments({path.startsWith(u'-') ? u"./"_s + path : path});
         m_process.setProcessEnvironment(QProcessEnvironment()); // nothing inherited
-        m_process.setWorkingDirectory(QDir::rootPath());
         m_process.setStandardInputFile(QProcess::nullDevice());
         m_process.setChildProcessModifier([cpuSeconds] {
             const rlimit space{kAddressSpace, kAddressSpace};

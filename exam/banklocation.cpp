@@ -166,7 +166,7 @@ void BankLocation::copyAsSqlite(const QString &source, const QString &target)
 BankChoice BankLocation::choose() const
 {
     const QFileInfo info(m_installed);
-    const bool folderWritable = mayWrite(info.absolutePath());
+    const bool folderWritable = mayWrite(info.path());
     if (!info.exists()) {
         // A conversion that stopped between its two renames is finished; otherwise the record
         // layer reports the missing bank.
@@ -192,7 +192,8 @@ BankChoice BankLocation::convertInPlace() const
     if (!lock.tryLock(kLockWaitMs))
         throw common::Error::fileInUse(m_installed);
 
-    const QString dir = QFileInfo(m_installed).absolutePath();
+    // The folder as given: "." may be all there is of a folder whose name is not UTF-8.
+    const QString dir = QFileInfo(m_installed).path();
     const QString pending = m_installed + u".new"_s;
     if (!QFile::exists(m_installed)) {
         // The original already has its backup name and the pending file is complete: it was

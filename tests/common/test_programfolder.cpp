@@ -69,16 +69,23 @@ void ProgramFolderTest::path()
 
 void ProgramFolderTest::folderNameNotUtf8_data()
 {
+    QTest::addColumn<QString>("source"); // the program folder copied
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("damaged"); // a file of the folder overwritten with text
     QTest::addColumn<QStringList>("told"); // on standard error; empty: starts and stays up
+    QTest::addColumn<QString>("made"); // a file then found in the folder
 
-    QTest::newRow("Tamsel starts") << u"Tamsel"_s << QString() << QStringList();
-    QTest::newRow("Quorvi starts") << u"Quorvi"_s << QString() << QStringList();
-    QTest::newRow("Quorvi names its own damaged bank") << u"Quorvi"_s << u"shiti.mdb"_s
-                                                       << QStringList{u"3343"_s, u"“./shiti.mdb”"_s};
-    QTest::newRow("Tamsel names its own damaged vb.MDB") << u"Tamsel"_s << u"vb.MDB"_s
-                                                         << QStringList{u"3343"_s, u"“./vb.MDB”"_s};
+    const QString sqlite = QStringLiteral(TEST_PROGRAM_DIR);
+    const QString jet = sqlite + u"-jet4"_s;
+    QTest::newRow("Tamsel starts") << sqlite << u"Tamsel"_s << QString() << QStringList() << QString();
+    QTest::newRow("Quorvi starts") << sqlite << u"Quorvi"_s << QString() << QStringList() << QString();
+    QTest::newRow("Quorvi names its own damaged bank") << sqlite << u"Quorvi"_s << u"shiti.mdb"_s
+                                                       << QStringList{u"3343"_s, u"“./shiti.mdb”"_s} << QString();
+    QTest::newRow("Tamsel names its own damaged vb.MDB") << sqlite << u"Tamsel"_s << u"vb.MDB"_s
+                                                         << QStringList{u"3343"_s, u"“./vb.MDB”"_s} << QString();
+    QTest::newRow("Tamsel reads Jet files there") << jet << u"Tamsel"_s << QString() << QStringList() << QString();
+    QTest::newRow("Quorvi converts its Jet bank in place") << jet << u"Quorvi"_s << QString() << QStringList()
+                                                           << u"shiti.mdb.jet"_s;
 }
 
 // A folder unpacked from a Windows archive keeps its GBK name ("程序"), which is not UTF-8. The
@@ -86,9 +93,11 @@ void ProgramFolderTest::folderNameNotUtf8_data()
 void ProgramFolderTest::folderNameNotUtf8()
 {
     namespace fs = std::filesystem;
+    QFETCH(QString, source);
     QFETCH(QString, program);
     QFETCH(QString, damaged);
     QFETCH(QStringList, told);
+    QFETCH(QString, made);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -96,7 +105,7 @@ void ProgramFolderTest::folderNameNotUtf8()
     const fs::path folder = base / "\xb3\xcc\xd0\xf2";
     // QTemporaryDir cannot name what is inside that folder.
     const auto removeAll = qScopeGuard([&] { std::error_code ignored; fs::remove_all(base, ignored); });
-    fs::copy(fs::path(TEST_PROGRAM_DIR), folder, fs::copy_options::recursive);
+    fs::copy(fs::path(QFile::encodeName(source).toStdString()), folder, fs::copy_options::recursive);
     if (!damaged.isEmpty())
         std::ofstream(folder / damaged.toStdString(), std::ios::trunc) << "这不是数据库文件。";
     fs::create_directory(base / "bin");
@@ -105,6 +114,7 @@ void ProgramFolderTest::folderNameNotUtf8()
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"XDG_DATA_HOME"_s, dir.filePath(u"home"_s)); // a bank copied for the user lands here
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QDir::tempPath());
     process.start(dir.filePath(u"bin/"_s + program), {});
@@ -121,6 +131,8 @@ void ProgramFolderTest::folderNameNotUtf8()
         QVERIFY2(errors.contains(part), qPrintable(errors));
     if (ended)
         QCOMPARE(process.exitCode(), 1);
+    if (!made.isEmpty())
+        QVERIFY(fs::exists(folder / made.toStdString()));
 }
 
 QTEST_GUILESS_MAIN(ProgramFolderTest)
