@@ -2,6 +2,7 @@
 #include "error.h"
 #include "sqlitebackend.h"
 #include "sqlitewriter.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,8 @@
 #include <thread>
 
 using namespace Qt::StringLiterals;
+using testsupport::failure;
+using testsupport::fileBytes;
 using common::Database;
 using common::Error;
 using common::FieldValue;
@@ -55,24 +58,6 @@ struct Raw
     }
     common::SqliteConnection connection;
 };
-
-// The error `f` throws; number 0 when it throws none.
-template<typename F>
-Error failure(F &&f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e;
-    }
-    return Error(0, QString());
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList listing(const QString &folder)
 {
@@ -384,7 +369,7 @@ void DatabaseTest::hostileFiles()
     }
     if (damage != Missing && damage != Folder)
         common::createSqliteFile(path, tables);
-    const QByteArray good = bytesOf(path);
+    const QByteArray good = fileBytes(path);
     const auto plant = [&](const QString &sql) { QVERIFY2(Raw(path).exec(sql), qPrintable(sql)); };
     const auto write = [&](const QString &file, const QByteArray &bytes) {
         QFile out(file);
@@ -462,7 +447,7 @@ void DatabaseTest::hostileFiles()
         // they are now, so rolling it back changes nothing.
         Raw crashing(path);
         QVERIFY(crashing.exec(u"PRAGMA synchronous = OFF; BEGIN; UPDATE 题 SET 答 = 'Z'"_s));
-        const QByteArray bytes = bytesOf(journal);
+        const QByteArray bytes = fileBytes(journal);
         QVERIFY(bytes.size() > 512);
         QVERIFY(crashing.exec(u"ROLLBACK"_s));
         write(journal, bytes);
@@ -476,8 +461,8 @@ void DatabaseTest::hostileFiles()
         plant(u"PRAGMA journal_mode = WAL"_s);
         Raw writer(path);
         QVERIFY(writer.exec(u"PRAGMA wal_autocheckpoint = 0; UPDATE 题 SET 答 = 'W' WHERE 题目 = '第1题'"_s));
-        const QByteArray file = bytesOf(path);
-        const QByteArray log = bytesOf(path + u"-wal"_s);
+        const QByteArray file = fileBytes(path);
+        const QByteArray log = fileBytes(path + u"-wal"_s);
         QVERIFY(log.size() > 32);
         writer = Raw(folder + u"/other"_s); // closes the writer, which checkpoints and removes the log
         QFile::remove(folder + u"/other"_s);
@@ -511,7 +496,7 @@ void DatabaseTest::hostileFiles()
     if (!refused)
         QSKIP("this user may read and write anything; run the test as an unprivileged user");
 
-    const QByteArray before = bytesOf(path);
+    const QByteArray before = fileBytes(path);
     const QStringList filesBefore = listing(folder);
     bool readBack = false;
     bool mayBeIncomplete = false;
@@ -548,7 +533,7 @@ void DatabaseTest::hostileFiles()
     }
     if (unchanged) {
         QCOMPARE(listing(folder), filesBefore);
-        QCOMPARE(bytesOf(path), before);
+        QCOMPARE(fileBytes(path), before);
     } else {
         // Exactly the one answer changed, in this table and in every other.
         Raw raw(path);

@@ -4,8 +4,8 @@
 #include "jetstream.h"
 #include "jetwriter.h"
 #include "sqlitebackend.h"
+#include "testsupport.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +15,8 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using testsupport::failure;
+using testsupport::fileBytes;
 using common::Database;
 using common::Error;
 using common::FieldValue;
@@ -28,24 +30,6 @@ using jetfixture::JetVersion;
 namespace {
 
 const QString kReader = QStringLiteral(TEST_PROGRAM_DIR) + u"/jetread"_s;
-
-template<typename F>
-Error failure(F &&f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e;
-    }
-    return Error(0, QString());
-}
-
-QByteArray hashOf(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
 
 void compareTables(const QString &path, const QList<TableData> &expected)
 {
@@ -164,7 +148,7 @@ void JetTest::fieldKinds()
         QVERIFY(bytes.contains(QByteArray(reinterpret_cast<const char *>(plain.utf16()), plain.size() * 2)));
     }
 
-    const QByteArray before = hashOf(path);
+    const QByteArray before = fileBytes(path);
     const auto db = Database::open(path, Database::Access::ReadWrite);
     auto rs = db->openRecordset(u"字段"_s);
     rs->setAbsolutePosition(5);
@@ -172,7 +156,7 @@ void JetTest::fieldKinds()
     const Error e = failure([&] { rs->setField(u"名称"_s, u"改"_s); });
     QCOMPARE(e.number(), int(common::CannotOpenFile));
     QVERIFY(e.text().contains(path));
-    QCOMPARE(hashOf(path), before);
+    QCOMPARE(fileBytes(path), before);
 }
 
 void JetTest::sampleFolders_data()

@@ -5,8 +5,8 @@
 #include "messenger.h"
 #include "processstarter.h"
 #include "registry.h"
+#include "testsupport.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,13 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray hashOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                                          : QByteArray();
-}
 
 // The programs and databases; starting up reads no article.
 bool copyFolder(const QString &from, const QString &to)
@@ -90,7 +83,7 @@ void JetProcessTest::programs()
     QFETCH(bool, staysUp);
     if (!withReader)
         QVERIFY(QFile::remove(folder() + u"/jetread"_s));
-    const QByteArray bank = hashOf(folder() + u"/shiti.mdb"_s);
+    const QByteArray bank = testsupport::fileBytes(folder() + u"/shiti.mdb"_s);
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -115,7 +108,7 @@ void JetProcessTest::programs()
     // The Jet bank is never written: it is still there, byte for byte, under some name.
     bool kept = false;
     for (const QFileInfo &entry : QDir(folder()).entryInfoList(QDir::Files))
-        kept = kept || hashOf(entry.filePath()) == bank;
+        kept = kept || testsupport::fileBytes(entry.filePath()) == bank;
     QVERIFY(kept);
 }
 
