@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -79,7 +80,49 @@ private:
     bool m_settled = false;
 };
 
+// Posts its work when the window is painted; posted events run in order, so work queued here
+// after an earlier observer's runs after that observer's.
+class PaintFollower : public QObject
+{
+public:
+    PaintFollower(QWidget *window, std::function<void()> work, int latestMs)
+        : QObject(window)
+        , m_work(std::move(work))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(latestMs, this, &PaintFollower::run);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_posted) {
+            m_posted = true;
+            QMetaObject::invokeMethod(this, &PaintFollower::run, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!m_work)
+            return;
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        deleteLater();
+        work();
+    }
+
+    std::function<void()> m_work;
+    bool m_posted = false;
+};
+
 } // namespace
+
+void afterFirstPaint(QWidget *window, std::function<void()> work, int latestMs)
+{
+    new PaintFollower(window, std::move(work), latestMs);
+}
 
 QMargins frameMargins(const QWidget *window)
 {

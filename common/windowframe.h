@@ -22,5 +22,9 @@ void placeByFrame(QWidget *window, FramePlacement placement);
 void centreByFrame(QWidget *window);
 // The margins of the window manager's frame around `window`; empty while they are unknown.
 QMargins frameMargins(const QWidget *window);
+// Runs `work` once, queued behind the window's first paint, so that what it does is not waited
+// for before the window is seen. A window not painted within `latestMs` (hidden, minimised,
+// no screen) has it run then. Nothing runs once the window is gone.
+void afterFirstPaint(QWidget *window, std::function<void()> work, int latestMs = 500);
 
 } // namespace common

@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace tamsel {
 
@@ -43,6 +44,38 @@ constexpr int kBookmarkRole = Qt::UserRole;
 
 const QString kSectionTag = QStringLiteral("tblName");
 const QString kEntryTag = QStringLiteral("Site");
+
+// A tree node that keeps its creation index, its tag and its first picture in itself instead of
+// as item data, which a tree of many thousand nodes would pay for node by node. Data set later
+// (a picture changed on expanding) wins over what it was made with.
+class TreeNode : public QTreeWidgetItem
+{
+public:
+    TreeNode(const QString &text, int index, const QString &tag, const QIcon &picture)
+        : QTreeWidgetItem(QStringList{text}, UserType)
+        , m_index(index)
+        , m_tag(tag)
+        , m_picture(picture)
+    {
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && role == kIndexRole)
+            return m_index;
+        if (column == 0 && role == kTagRole)
+            return m_tag;
+        QVariant own = QTreeWidgetItem::data(column, role);
+        if (column == 0 && role == Qt::DecorationRole && !own.isValid())
+            return m_picture;
+        return own;
+    }
+
+private:
+    int m_index;
+    QString m_tag;
+    QIcon m_picture;
+};
 
 struct ToolbarButton
 {
@@ -392,6 +425,8 @@ void Form1::Form_Load()
     m_listView1->hide();
     m_dbList1->hide();
     m_text1->clear();
+    // What an earlier tree left to read goes into its slots first, from its own file.
+    loadDescriptions();
     m_db = common::Database::open(m_folder.path(u"\\vb.MDB"), common::Database::Access::ReadOnly);
     warnIfIncomplete(*m_db);
     m_treeView1->setSortingEnabled(false);
@@ -463,12 +498,18 @@ void Form1::clearTree()
 QTreeWidgetItem *Form1::addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
                                 const QString &image)
 {
-    auto *node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_treeView1);
-    node->setText(0, text);
-    node->setData(0, kIndexRole, ++m_nodeCount);
-    node->setData(0, kTagRole, tag);
-    node->setIcon(0, TreeImages::image(image));
+    QTreeWidgetItem *node = makeNode(text, tag, image);
+    if (parent)
+        parent->addChild(node);
+    else
+        m_treeView1->addTopLevelItem(node);
     return node;
+}
+
+QTreeWidgetItem *Form1::makeNode(const QString &text, const QString &tag, const QString &image)
+{
+    // Made whole before it joins a tree, a node costs the view nothing until it is added.
+    return new TreeNode(text, ++m_nodeCount, tag, TreeImages::image(image));
 }
 
 int Form1::nodeIndex(const QTreeWidgetItem *node)
@@ -478,16 +519,40 @@ int Form1::nodeIndex(const QTreeWidgetItem *node)
 
 void Form1::buildKnowledgeTree()
 {
-    const QList<KnowledgeSection> sections = readKnowledgeBase(*m_db);
-    m_treeView1->setUpdatesEnabled(false);
+    QList<KnowledgeSection> sections = readKnowledgeTitles(*m_db);
+    QList<int> nodes;
+    QList<QTreeWidgetItem *> sectionNodes;
+    sectionNodes.reserve(sections.size());
+    // Nodes are numbered in creation order: each section, then its entries. A whole section
+    // joins the tree at once, and all sections in one insertion.
     for (const KnowledgeSection &section : sections) {
-        QTreeWidgetItem *sectionNode = addNode(nullptr, section.title, kSectionTag, QStringLiteral("closed"));
+        QTreeWidgetItem *sectionNode = makeNode(section.title, kSectionTag, QStringLiteral("closed"));
+        QList<QTreeWidgetItem *> entryNodes;
+        entryNodes.reserve(section.entries.size());
         for (const KnowledgeEntry &entry : section.entries) {
-            QTreeWidgetItem *entryNode = addNode(sectionNode, entry.title, kEntryTag, QStringLiteral("leaf"));
-            m_desc.set(nodeIndex(entryNode), entry.description);
+            entryNodes.append(makeNode(entry.title, kEntryTag, QStringLiteral("leaf")));
+            nodes.append(m_nodeCount);
         }
+        sectionNode->addChildren(entryNodes);
+        sectionNodes.append(sectionNode);
     }
-    m_treeView1->setUpdatesEnabled(true);
+    m_treeView1->addTopLevelItems(sectionNodes);
+    m_pendingSections = std::move(sections);
+    m_pendingNodes = std::move(nodes);
+}
+
+void Form1::loadDescriptions()
+{
+    if (m_pendingNodes.isEmpty())
+        return;
+    QList<KnowledgeSection> sections = std::exchange(m_pendingSections, {});
+    const QList<int> nodes = std::exchange(m_pendingNodes, {});
+    readKnowledgeDescriptions(*m_db, sections);
+    qsizetype next = 0;
+    for (const KnowledgeSection &section : sections) {
+        for (const KnowledgeEntry &entry : section.entries)
+            m_desc.set(nodes[next++], entry.description);
+    }
 }
 
 void Form1::addCategoryNodes(CatalogueKind kind)
@@ -624,6 +689,7 @@ void Form1::TreeView1_NodeClick(QTreeWidgetItem *node)
 {
     if (!node)
         return;
+    loadDescriptions();
     common::setBoxText(m_text1, m_desc.at(nodeIndex(node)));
 
     const auto category = Catalogue::findCategory(node->text(0));

@@ -56,6 +56,9 @@ public:
 
     // The start-up routine; also the end of the knowledge-mode command. Throws common::Error.
     void Form_Load();
+    // Reads the descriptions of the knowledge entries, which Form_Load leaves for after the tree
+    // is shown; a node click reads them first if they are still to read. Throws common::Error.
+    void loadDescriptions();
     // Opens the record sources once the window has loaded; failures are told, not fatal.
     void openRecordSources();
 
@@ -102,6 +105,7 @@ private:
     void clearTree();
     QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
                              const QString &image);
+    QTreeWidgetItem *makeNode(const QString &text, const QString &tag, const QString &image);
     void buildKnowledgeTree();
     void addCategoryNodes(CatalogueKind kind);
     void fillList(QTreeWidget *list, const QStringList &entries);
@@ -110,6 +114,8 @@ private:
     Form1Services m_services;
     std::unique_ptr<common::Database> m_db;
     NodeDescriptions m_desc;
+    QList<KnowledgeSection> m_pendingSections; // read by Form_Load, descriptions still to read
+    QList<int> m_pendingNodes;                 // their entries' node indices, in reading order
     int m_nodeCount = 0;
     std::unique_ptr<ApiReference> m_api;
     QPoint m_readerPlaced;                  // where the reading window was put

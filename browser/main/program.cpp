@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "processstarter.h"
 #include "registry.h"
+#include "windowframe.h"
 
 #include <QFileInfo>
 #include <QIcon>
@@ -38,11 +39,21 @@ int runProgram(int &argc, char **argv, const std::function<void(Form1 &)> &start
     } catch (const common::Error &error) {
         common::Application::fail(error);
     }
-    form.show();
-    form.openRecordSources();
-    if (started)
-        started(form);
+    showMainWindow(form, started);
     return app.exec();
+}
+
+void showMainWindow(Form1 &form, const std::function<void(Form1 &)> &started)
+{
+    form.show();
+    // The knowledge descriptions and the record sources are not on the first screen: the window
+    // is shown without waiting for them, however large the knowledge base or the API table.
+    common::afterFirstPaint(&form, [&form, started] {
+        form.loadDescriptions();
+        form.openRecordSources();
+        if (started)
+            started(form);
+    });
 }
 
 } // namespace tamsel
