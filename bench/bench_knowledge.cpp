@@ -1,9 +1,9 @@
 // Reading the knowledge base at start-up: how it grows with the number of tables and of entries.
 // Run: build/bench/bench_knowledge
 // Prints each figure as `name: value (target)` and exits non-zero when a target is missed.
+#include "benchcommon.h"
 #include "database.h"
 #include "knowledgebase.h"
-#include "sqlitewriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,21 +13,10 @@
 
 namespace {
 
-// `tables` knowledge tables of `entries` entries each, Chinese titles and descriptions of varied
-// length.
 QString createKnowledgeBase(const QTemporaryDir &dir, int tables, int entries)
 {
     const QString path = dir.filePath(QStringLiteral("vb-%1-%2.MDB").arg(tables).arg(entries));
-    QList<common::TableData> data;
-    for (int t = 0; t < tables; ++t) {
-        common::TableData &table = data.emplaceBack(common::TableData{
-            QStringLiteral("第%1章基础知识").arg(t), {QStringLiteral("目录"), QStringLiteral("内容")}, {}});
-        for (int e = 0; e < entries; ++e) {
-            table.rows.append({QStringLiteral("条目%1：变量与常量").arg(e),
-                               QStringLiteral("说明文字，介绍这一条目的用法。").repeated(1 + e % 7)});
-        }
-    }
-    common::createSqliteFile(path, data);
+    bench::writeKnowledgeBase(path, tables, entries);
     return path;
 }
 

@@ -5,6 +5,7 @@
 // the benchmark exit with status 1.
 
 #include "codec936.h"
+#include "sqlitewriter.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -290,6 +291,23 @@ inline QStringList apiNames(int count)
         ++serial;
     }
     return names;
+}
+
+// A knowledge database of `tables` tables of `entries` entries each: Chinese titles, and
+// descriptions of varied length.
+inline void writeKnowledgeBase(const QString &path, int tables, int entries)
+{
+    QList<common::TableData> data;
+    for (int t = 0; t < tables; ++t) {
+        common::TableData &table = data.emplaceBack(common::TableData{
+            QStringLiteral("第%1章基础知识").arg(t), {QStringLiteral("目录"), QStringLiteral("内容")}, {}});
+        for (int e = 0; e < entries; ++e) {
+            table.rows.append({QStringLiteral("条目%1：变量与常量").arg(e),
+                               QStringLiteral("说明文字，介绍这一条目的用法。").repeated(1 + e % 7)});
+        }
+    }
+    QFile::remove(path);
+    common::createSqliteFile(path, data);
 }
 
 } // namespace bench
