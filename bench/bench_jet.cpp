@@ -7,6 +7,7 @@
 // other load on the machine weighs on both sides alike.
 // Prints "name: value (target) ratio" per figure; exits with status 1 when a target is missed.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_jet
+#include "benchcommon.h"
 #include "database.h"
 #include "form1.h"
 #include "jetbackend.h"
@@ -75,11 +76,10 @@ std::function<void()> startUp(const QString &folder)
     };
 }
 
-bool report(const char *name, double value, double reference, double limit, const char *what)
+void report(const char *name, double value, double reference, double limit)
 {
-    const double ratio = value / reference;
-    std::printf("%s: %.1f ms (<= %.1fx %s %.1f ms) %.2f\n", name, value, limit, what, reference, ratio);
-    return ratio <= limit;
+    bench::report(name, bench::ms(value) + u" vs "_s + bench::ms(reference), u"<= "_s + QString::number(limit) + u'x',
+                  bench::times(value / reference), value <= limit * reference);
 }
 
 } // namespace
@@ -89,12 +89,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QString build = QFileInfo(QCoreApplication::applicationDirPath()).dir().path();
     const QString reader = build + u"/program/jetread"_s;
-    bool ok = true;
 
     const QList<double> start = bestMs({startUp(build + u"/program"_s), startUp(build + u"/program-jet4"_s),
                                         startUp(build + u"/program-jet3"_s)});
-    ok = report("tamsel start-up, Jet 4 folder", start[1], start[0], 1.5, "SQLite folder") && ok;
-    ok = report("tamsel start-up, Jet 3 folder", start[2], start[0], 1.5, "SQLite folder") && ok;
+    report("tamsel start-up, Jet 4 folder vs SQLite folder", start[1], start[0], 1.5);
+    report("tamsel start-up, Jet 3 folder vs SQLite folder", start[2], start[0], 1.5);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"big.mdb"_s);
@@ -125,6 +124,6 @@ int main(int argc, char *argv[])
     const double alone = big[0], layer = big[1];
     if (values != qsizetype(kRuns) * kRows * 3)
         std::fprintf(stderr, "read %lld values\n", static_cast<long long>(values));
-    ok = report("100,000-row Jet table through the record layer", layer, alone, 2.0, "jetread alone") && ok;
-    return ok ? 0 : 1;
+    report("100,000-row Jet table through the record layer vs jetread alone", layer, alone, 2.0);
+    return bench::exitStatus();
 }

@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include <cstdio>
 
 namespace {
 
@@ -55,26 +54,18 @@ double readFieldByField(const QString &path)
     });
 }
 
-bool report(const char *name, double value, double target, const char *unit)
-{
-    const bool met = value <= target;
-    std::printf("%s: %.2f%s (target <= %.2f%s)%s\n", name, value, unit, target, unit, met ? "" : "  MISSED");
-    return met;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    bool met = true;
 
     // Many tables of one entry each: the cost per table must not grow with their number.
     const double t4000 = readAll(createKnowledgeBase(dir, 4000, 1));
     const double t8000 = readAll(createKnowledgeBase(dir, 8000, 1));
-    std::printf("4,000 tables: %.1f ms, 8,000 tables: %.1f ms\n", t4000, t8000);
-    met &= report("8,000 vs 4,000 tables", t8000 / t4000, 2.5, "x");
+    bench::report("reading 8,000 vs 4,000 tables of one entry", bench::ms(t8000) + QStringLiteral(" vs ") + bench::ms(t4000),
+                  QStringLiteral("<= 2.5x"), bench::times(t8000 / t4000), t8000 <= 2.5 * t4000);
 
     // Ten tables of 100 and of 10,000 entries.
     const QString small = createKnowledgeBase(dir, 10, 100);
@@ -82,9 +73,12 @@ int main(int argc, char *argv[])
     const double t1k = readAll(small);
     const double t100k = readAll(large);
     const double walked100k = readFieldByField(large);
-    std::printf("1,000 entries: %.2f ms, 100,000 entries: %.1f ms (field by field: %.1f ms)\n", t1k, t100k,
-                walked100k);
-    met &= report("cost per entry, 100,000 entries", t100k * 1000 / 100000, 5, " us");
-    met &= report("one pass vs field by field, 100,000 entries", t100k / walked100k, 0.5, "x");
-    return met ? 0 : 1;
+    const double perEntry = t100k * 1000 / 100000;
+    bench::note("reading 1,000 and 100,000 entries", bench::ms(t1k) + QStringLiteral(" and ") + bench::ms(t100k));
+    bench::report("reading 100,000 entries, cost per entry", QString::number(perEntry, 'f', 2) + QStringLiteral(" us"),
+                  QStringLiteral("<= 5 us"), bench::times(perEntry / 5), perEntry <= 5);
+    bench::report("reading 100,000 entries in one pass vs field by field",
+                  bench::ms(t100k) + QStringLiteral(" vs ") + bench::ms(walked100k), QStringLiteral("<= 0.5x"),
+                  bench::times(t100k / walked100k), t100k <= 0.5 * walked100k);
+    return bench::exitStatus();
 }
