@@ -3,6 +3,7 @@
 #include "error.h"
 #include "fixtures.h"
 #include "browser/main/form1.h"
+#include "browser/main/program.h"
 #include "imagelists.h"
 #include "messenger.h"
 #include "processstarter.h"
@@ -144,6 +145,25 @@ QString articleShown(const QString &title, const QString &file)
 
 } // namespace
 
+// Calls `seen` on the first paint of the object it watches.
+class FirstPaintWatcher : public QObject
+{
+public:
+    explicit FirstPaintWatcher(std::function<void()> seen)
+        : m_seen(std::move(seen))
+    {
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_seen)
+            std::exchange(m_seen, nullptr)();
+        return false;
+    }
+
+private:
+    std::function<void()> m_seen;
+};
+
 class Form1Test : public QObject
 {
     Q_OBJECT
@@ -154,6 +174,8 @@ private Q_SLOTS:
     void layout_data();
     void layout();
     void realSignals();
+    void showsBeforeReading_data();
+    void showsBeforeReading();
     void folderPictures();
     void toolbarPictures_data();
     void toolbarPictures();
@@ -443,6 +465,41 @@ void Form1Test::realSignals()
     QCOMPARE(titles->topLevelItemCount(), 6);
     QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->visualItemRect(titles->topLevelItem(5)).center());
     QCOMPARE(reader(), articleShown(u"网络五子棋"_s, kArticles[3]));
+}
+
+void Form1Test::showsBeforeReading_data()
+{
+    QTest::addColumn<bool>("hiddenAtOnce");
+    QTest::newRow("painted") << false;
+    QTest::newRow("never painted") << true;
+}
+
+// The window is painted before the API list is filled; a window that is never painted gets its
+// record sources and descriptions all the same.
+void Form1Test::showsBeforeReading()
+{
+    QFETCH(bool, hiddenAtOnce);
+    m_form = std::make_unique<Form1>(common::ProgramFolder(folder()),
+                                     tamsel::Form1Services{m_messenger, m_starter, m_registry,
+                                                           [](const QString &path) { return QFileInfo(path).isFile(); }});
+    m_form->Form_Load();
+    auto *functions = widget<QListWidget>(u"DBList1"_s);
+    int listedAtPaint = -1;
+    FirstPaintWatcher watcher([&] { listedAtPaint = int(functions->count()); });
+    m_form->installEventFilter(&watcher);
+    bool started = false;
+    tamsel::showMainWindow(*m_form, [&](Form1 &) { started = true; });
+    if (hiddenAtOnce)
+        m_form->hide();
+    QVERIFY(QTest::qWaitFor([&] { return started; }, 3000));
+    m_form->removeEventFilter(&watcher);
+    QCOMPARE(listedAtPaint, hiddenAtOnce ? -1 : 0);
+    QVERIFY(functions->count() > 0);
+    m_form->show();
+    QTreeWidgetItem *section = tree()->topLevelItem(0);
+    section->setExpanded(true);
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(section->child(1)).center());
+    QCOMPARE(box(u"Text1"_s)->toPlainText(), u"常量的值不能改变。"_s);
 }
 
 void Form1Test::folderPictures()

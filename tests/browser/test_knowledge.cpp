@@ -1,6 +1,7 @@
 #include "database.h"
 #include "knowledgebase.h"
 #include "fixtures.h"
+#include "../common/testsupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void init();
     void tableNames_data();
     void tableNames();
+    void readKnowledgeBase_data();
     void readKnowledgeBase();
     void nodeDescriptions();
 
@@ -58,8 +60,16 @@ void KnowledgeTest::tableNames()
         QCOMPARE(tamsel::sectionTitle(name), title);
 }
 
+void KnowledgeTest::readKnowledgeBase_data()
+{
+    QTest::addColumn<bool>("inTwoSteps");
+    QTest::newRow("one pass") << false;
+    QTest::newRow("titles, then descriptions") << true;
+}
+
 void KnowledgeTest::readKnowledgeBase()
 {
+    QFETCH(bool, inTwoSteps);
     // Tables in an order no sort gives, records stored out of order, the fields in either order;
     // the system tables lack the entry fields, so reading them would fail.
     const QStringList fields{u"目录"_s, u"内容"_s, u"备注"_s};
@@ -77,8 +87,19 @@ void KnowledgeTest::readKnowledgeBase()
     QVERIFY(fixtures::writeDatabase(path, tables));
     const auto db = common::Database::open(path, common::Database::Access::ReadOnly);
 
+    QList<tamsel::KnowledgeSection> sections;
+    if (inTwoSteps) {
+        sections = tamsel::readKnowledgeTitles(*db);
+        for (const tamsel::KnowledgeSection &section : sections) {
+            for (const tamsel::KnowledgeEntry &entry : section.entries)
+                QVERIFY(entry.description.isEmpty());
+        }
+        tamsel::readKnowledgeDescriptions(*db, sections);
+    } else {
+        sections = tamsel::readKnowledgeBase(*db);
+    }
     QStringList read; // "[section]" lines, each followed by its "title|description" lines
-    for (const tamsel::KnowledgeSection &section : tamsel::readKnowledgeBase(*db)) {
+    for (const tamsel::KnowledgeSection &section : sections) {
         read.append(u'[' + section.title + u']');
         for (const tamsel::KnowledgeEntry &entry : section.entries)
             read.append(entry.title + u'|' + entry.description);
@@ -87,6 +108,16 @@ void KnowledgeTest::readKnowledgeBase()
                                 u"[data]"_s, u"小写|也是知识表。"_s, u"[没有条目]"_s,
                                 u"[变量]"_s, u"|无标题。"_s, u"作用域|作用域。"_s,
                                 u"[基础语法]"_s, u"语句|一行一句。"_s}));
+
+    // A knowledge table without descriptions fails before anything is shown, either way.
+    const QString titlesOnly = m_dir->filePath(u"titles.MDB"_s);
+    QVERIFY(fixtures::writeDatabase(titlesOnly, {{u"标题表"_s, {u"目录"_s}, {{u"只有标题"_s}}}}));
+    const auto other = common::Database::open(titlesOnly, common::Database::Access::ReadOnly);
+    const common::Error error = testsupport::failure([&] {
+        inTwoSteps ? void(tamsel::readKnowledgeTitles(*other)) : void(tamsel::readKnowledgeBase(*other));
+    });
+    QCOMPARE(error.number(), 3265);
+    QVERIFY(error.text().contains(u"内容"_s));
 }
 
 void KnowledgeTest::nodeDescriptions()
