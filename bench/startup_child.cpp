@@ -1,5 +1,6 @@
 // One program start, as the bench_startup driver runs it: "bare" (a plain Qt Widgets main window
-// with a menu bar and a tree), "tamsel" or "quorvi" on the program folder given. Prints the
+// with a menu bar and a tree), "texts" (the same showing the texts of Tamsel's first screen),
+// "tamsel" or "quorvi" on the program folder given. Prints the
 // process's CPU time when the window has first been painted (for Tamsel also when its record
 // sources, opened after that paint, are open), then ends.
 #include "application.h"
@@ -9,7 +10,13 @@
 #include "../exam/form1.h"
 #include "../browser/main/program.h"
 
+#include <QBoxLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QMenuBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -85,6 +92,37 @@ int main(int argc, char *argv[])
         for (int i = 0; i < 10; ++i)
             new QTreeWidgetItem(tree, {QStringLiteral("节点%1").arg(i)});
         window.setCentralWidget(tree);
+        window.resize(753, 553);
+        window.installEventFilter(&paint);
+        window.show();
+        return app.exec();
+    }
+    if (kind == "texts") {
+        // The bare window again, now showing the texts of Tamsel's first screen: its menus, the
+        // captions of its toolbar, the sections of the sample knowledge base, a titled frame with
+        // a text box, and its status bar. No pictures, no data.
+        QMainWindow window;
+        for (const char16_t *menu : {u"文件", u"编辑", u"内容", u"帮助"})
+            window.menuBar()->addMenu(QString::fromUtf16(menu))->addAction(QStringLiteral("Item"));
+        QToolBar *toolbar = window.addToolBar(QString());
+        toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        for (const char16_t *caption : {u"VB基础", u"VB实例", u"API函数", u"VB技巧", u"考试中心"})
+            toolbar->addAction(QString::fromUtf16(caption));
+        auto *client = new QWidget(&window);
+        auto *layout = new QHBoxLayout(client);
+        auto *tree = new QTreeWidget(client);
+        tree->setHeaderHidden(true);
+        for (const char16_t *section : {u"程序入门", u"数据类型", u"运算符号", u"流程控制", u"过程函数", u"数组集合",
+                                        u"窗体控件", u"文件操作", u"错误处理", u"数据访问", u"类与对象", u"系统接口"})
+            new QTreeWidgetItem(tree, {QString::fromUtf16(section)});
+        layout->addWidget(tree, 1);
+        auto *frame = new QGroupBox(QStringLiteral("详细说明"), client);
+        (new QVBoxLayout(frame))->addWidget(new QPlainTextEdit(frame));
+        layout->addWidget(frame, 3);
+        window.setCentralWidget(client);
+        for (const char16_t *text : {u"Visual Basic 学习与参考：知识、实例、技巧、API", u"单击左边的目录查看内容，用工具栏切换浏览方式",
+                                     u"祝学习愉快"})
+            window.statusBar()->addWidget(new QLabel(QString::fromUtf16(text)));
         window.resize(753, 553);
         window.installEventFilter(&paint);
         window.show();
