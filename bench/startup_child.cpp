@@ -6,6 +6,7 @@
 #include "application.h"
 
 #include "tamselwindow.h"
+#include "windowframe.h"
 
 #include "../exam/form1.h"
 #include "../browser/main/program.h"
@@ -18,7 +19,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QMenuBar>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -36,35 +36,26 @@ double cpuMs()
             + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3);
 }
 
-// Reports the CPU time once the window's first paint is done, then ends the program unless more
-// is awaited. Its report is posted from the paint event; posted work runs in order, so work that
-// the program queues behind the same paint from an observer installed earlier runs after it.
-class FirstPaint : public QObject
+// Prints the CPU time once `window`'s first paint is done, and ends the program there when `end`
+// holds. Asked for after the program has queued its own work behind that paint, the report still
+// comes first: the observer added last sees the paint first.
+void reportPainted(QWidget &window, bool end)
 {
-public:
-    explicit FirstPaint(bool end = true)
-        : m_end(end)
-    {
-    }
+    common::afterFirstPaint(&window, [end] {
+        std::printf("painted %.2f\n", cpuMs());
+        std::fflush(stdout);
+        if (end)
+            std::_Exit(0);
+    }, 60000);
+}
 
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_seen) {
-            m_seen = true;
-            QMetaObject::invokeMethod(this, [this] {
-                std::printf("painted %.2f\n", cpuMs());
-                std::fflush(stdout);
-                if (m_end)
-                    std::_Exit(0);
-            }, Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    bool m_end;
-    bool m_seen = false;
-};
+// Shows a window whose first paint ends the program, and runs the event loop.
+int showUntilPainted(QWidget &window)
+{
+    reportPainted(window, true);
+    window.show();
+    return QApplication::exec();
+}
 
 void phase(const char *name, double &since)
 {
@@ -81,7 +72,6 @@ int main(int argc, char *argv[])
         return 2;
     const QByteArray kind = argv[1];
     common::Application app(argc, argv, QStringLiteral("Start"));
-    FirstPaint paint;
     double since = cpuMs();
     if (kind == "bare") {
         QMainWindow window;
@@ -93,9 +83,7 @@ int main(int argc, char *argv[])
             new QTreeWidgetItem(tree, {QStringLiteral("节点%1").arg(i)});
         window.setCentralWidget(tree);
         window.resize(753, 553);
-        window.installEventFilter(&paint);
-        window.show();
-        return app.exec();
+        return showUntilPainted(window);
     }
     if (kind == "texts") {
         // The bare window again, now showing the texts of Tamsel's first screen: its menus, the
@@ -124,9 +112,7 @@ int main(int argc, char *argv[])
                                      u"祝学习愉快"})
             window.statusBar()->addWidget(new QLabel(QString::fromUtf16(text)));
         window.resize(753, 553);
-        window.installEventFilter(&paint);
-        window.show();
-        return app.exec();
+        return showUntilPainted(window);
     }
     const QString folder = QString::fromLocal8Bit(argv[2]);
     if (kind == "tamsel") {
@@ -144,12 +130,9 @@ int main(int argc, char *argv[])
             std::fflush(stdout);
             std::_Exit(0);
         });
-        FirstPaint painted(false);
-        form.installEventFilter(&painted);
+        reportPainted(form, false);
         return app.exec();
     }
     quorvi::Form1 form{common::ProgramFolder(folder)};
-    form.installEventFilter(&paint);
-    form.show();
-    return app.exec();
+    return showUntilPainted(form);
 }

@@ -495,17 +495,6 @@ void Form1::clearTree()
     m_nodeCount = 0;
 }
 
-QTreeWidgetItem *Form1::addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
-                                const QString &image)
-{
-    QTreeWidgetItem *node = makeNode(text, tag, image);
-    if (parent)
-        parent->addChild(node);
-    else
-        m_treeView1->addTopLevelItem(node);
-    return node;
-}
-
 QTreeWidgetItem *Form1::makeNode(const QString &text, const QString &tag, const QString &image)
 {
     // Made whole before it joins a tree, a node costs the view nothing until it is added.
@@ -557,8 +546,10 @@ void Form1::loadDescriptions()
 
 void Form1::addCategoryNodes(CatalogueKind kind)
 {
+    QList<QTreeWidgetItem *> nodes;
     for (const QString &name : Catalogue::categoryNames(kind))
-        addNode(nullptr, name, QString(), QStringLiteral("shili"));
+        nodes.append(makeNode(name, QString(), QStringLiteral("shili")));
+    m_treeView1->addTopLevelItems(nodes);
 }
 
 void Form1::fillList(QTreeWidget *list, const QStringList &entries)

@@ -103,8 +103,7 @@ private:
     // Reading a file that an interrupted save left behind may show less than it holds.
     void warnIfIncomplete(const common::Database &db);
     void clearTree();
-    QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &text, const QString &tag,
-                             const QString &image);
+    // A new node numbered next in creation order, not yet in the tree.
     QTreeWidgetItem *makeNode(const QString &text, const QString &tag, const QString &image);
     void buildKnowledgeTree();
     void addCategoryNodes(CatalogueKind kind);
