@@ -13,7 +13,6 @@ namespace common {
 
 namespace {
 
-constexpr QByteArrayView kSqliteMagic("SQLite format 3\0", 16);
 constexpr qsizetype kHeaderSize = 100;
 
 } // namespace
@@ -30,15 +29,21 @@ std::unique_ptr<Database> Database::open(const QString &path, Access access)
     if (!file.open(QIODevice::ReadOnly))
         throw Error::cannotOpen(path);
     const QByteArray header = file.read(kHeaderSize);
+    const qint64 size = file.size();
     file.close();
 
-    if (header.size() == kHeaderSize && QByteArrayView(header).startsWith(kSqliteMagic)) {
-        auto backend = std::make_unique<SqliteBackend>(path, access == Access::ReadWrite);
+    if (header.size() == kHeaderSize && hasSqliteHeader(header)) {
+        auto backend = std::make_unique<SqliteBackend>(path, access == Access::ReadWrite, header, size);
         return std::unique_ptr<Database>(new Database(path, std::move(backend)));
     }
     if (JetBackend::hasJetHeader(header))
         return std::unique_ptr<Database>(new Database(path, std::make_unique<JetBackend>(path)));
     throw Error::unrecognizedFormat(path);
+}
+
+bool Database::hasSqliteHeader(QByteArrayView header)
+{
+    return header.startsWith(QByteArrayView("SQLite format 3\0", 16));
 }
 
 Database::Database(QString path, std::unique_ptr<Backend> backend)

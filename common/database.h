@@ -23,6 +23,8 @@ public:
     // 3051 cannot be read, 3045 locked by another program, 3035 reading it takes too long. Writes
     // through its recordsets report why they failed by number (see ErrorNumber).
     static std::unique_ptr<Database> open(const QString &path, Access access);
+    // Whether a file starting with these bytes is stored as SQLite 3.
+    static bool hasSqliteHeader(QByteArrayView header);
     ~Database();
 
     const QString &path() const { return m_path; }

@@ -40,24 +40,6 @@ FieldValue columnValue(sqlite3_stmt *stmt, int column)
     return QString::fromUtf8(text, size);
 }
 
-void bindText(sqlite3_stmt *stmt, int index, const FieldValue &value)
-{
-    if (value) {
-        const QByteArray utf8 = value->toUtf8();
-        sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    } else {
-        sqlite3_bind_null(stmt, index);
-    }
-}
-
-bool hasWritePermission(const QString &path)
-{
-    // Honoured even for the superuser, as a read-only attribute is on the original platform.
-    const QFile::Permissions p = QFile::permissions(path);
-    // WriteUser is left out: it asks access(), which always grants the superuser.
-    return p & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
-}
-
 bool folderWritable(const QString &path)
 {
     return ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) == 0;
@@ -263,6 +245,23 @@ QByteArray quotedIdentifier(const QString &identifier)
     return '"' + utf8 + '"';
 }
 
+void bindText(sqlite3_stmt *stmt, int index, const FieldValue &value)
+{
+    if (value) {
+        const QByteArray utf8 = value->toUtf8();
+        sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_bind_null(stmt, index);
+    }
+}
+
+bool hasWritePermission(const QString &path)
+{
+    const QFile::Permissions p = QFile::permissions(path);
+    // WriteUser is left out: it asks access(), which always grants the superuser.
+    return p & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+}
+
 SqliteConnection::SqliteConnection(const QByteArray &filename, int flags)
 {
     m_result = sqlite3_open_v2(filename.constData(), &m_db, flags, nullptr);
@@ -322,9 +321,22 @@ SqliteStatement::~SqliteStatement()
 SqliteBackend::SqliteBackend(const QString &path, bool writable)
     : m_path(path)
 {
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error::cannotOpen(m_path);
+    const QByteArray header = file.read(kHeaderSize);
+    const qint64 fileSize = file.size();
+    file.close();
+    startOperation();
+    open(writable, header, fileSize);
+}
+
+SqliteBackend::SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize)
+    : m_path(path)
+{
     // Opening is one operation: one lock wait and one time bound for all of it.
     startOperation();
-    open(writable);
+    open(writable, header, fileSize);
 }
 
 SqliteBackend::~SqliteBackend() = default;
@@ -334,22 +346,15 @@ void SqliteBackend::setStatementTimeLimit(std::chrono::milliseconds limit)
     s_statementTimeLimit = limit;
 }
 
-void SqliteBackend::open(bool writable)
+void SqliteBackend::open(bool writable, const QByteArray &header, qint64 fileSize)
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error::cannotOpen(m_path);
-    const QByteArray header = file.read(kHeaderSize);
-    const qint64 fileSize = file.size();
-    file.close();
-
     const bool canWrite = writable && hasWritePermission(m_path);
     if (!canWrite)
         m_cannotWrite = Error::fileReadOnly(m_path);
     // A write-ahead-log file needs a log and a lock file beside it. Where they may not be made, the
     // file is read as it lies, without them; committed changes still in the log are then missing.
     const bool walMode = header.size() == kHeaderSize && (header[18] == 2 || header[19] == 2);
-    const bool walHasFrames = QFileInfo(m_path + QStringLiteral("-wal")).size() > kWalHeaderSize;
+    const bool walHasFrames = walMode && QFileInfo(m_path + QStringLiteral("-wal")).size() > kWalHeaderSize;
     bool immutable = walMode && !canWrite;
     if (walMode && canWrite && !folderWritable(m_path)) {
         immutable = true;
@@ -386,10 +391,10 @@ void SqliteBackend::open(bool writable)
     connect();
     try {
         readSchema();
-    } catch (const Error &) {
+    } catch (const Error &error) {
         // A journal left by an interrupted save that this open may not roll back: read the file
         // as it lies, without creating anything beside it, and say that it may be incomplete.
-        if (immutable || m_lastCode != SQLITE_READONLY_ROLLBACK)
+        if (immutable || error.number() != NeedsRecovery)
             throw;
         if (!lengthMatchesHeader(header, fileSize))
             throw Error::unrecognizedFormat(m_path);
@@ -476,7 +481,6 @@ void SqliteBackend::checkWritable() const
 
 void SqliteBackend::fail(int code, bool writing) const
 {
-    m_lastCode = code;
     if (m_timedOut || (code & 0xFF) == SQLITE_INTERRUPT) {
         const int seconds = std::max(1, int(std::ceil(s_statementTimeLimit.count() / 1000.0)));
         throw Error::operationTooLong(m_path, seconds);

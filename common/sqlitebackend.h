@@ -19,6 +19,11 @@ namespace common {
 // read back from a file's schema or the program's own, quoted so that any character in them is
 // taken literally.
 QByteArray quotedIdentifier(const QString &identifier);
+// Binds a field value as text, or NULL, to parameter `index` (1-based) of a statement.
+void bindText(sqlite3_stmt *stmt, int index, const FieldValue &value);
+// Whether the file's permission bits let anyone write it. Honoured even for the superuser, as a
+// read-only attribute is on the original platform.
+bool hasWritePermission(const QString &path);
 
 // RAII owner of one SQLite connection. A connection that failed to open holds no handle.
 class SqliteConnection
@@ -73,6 +78,8 @@ class SqliteBackend : public Backend
 {
 public:
     SqliteBackend(const QString &path, bool writable);
+    // The same, given the file's first 100 bytes and its size as the caller has just read them.
+    SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize);
     ~SqliteBackend() override;
 
     QStringList tableNames() override;
@@ -95,7 +102,7 @@ private:
     static int onProgress(void *self);
     static int onBusy(void *self, int count);
 
-    void open(bool writable);
+    void open(bool writable, const QByteArray &header, qint64 fileSize);
     void readSchema();
 
     QString m_path;
@@ -107,7 +114,6 @@ private:
     std::chrono::steady_clock::time_point m_deadline;
     std::chrono::steady_clock::duration m_lockWaited{};
     bool m_timedOut = false;
-    mutable int m_lastCode = 0; // the code fail() was last given
 };
 
 } // namespace common

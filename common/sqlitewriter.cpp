@@ -23,13 +23,7 @@ int insertRows(sqlite3 *db, const TableData &table)
     for (const TableRow &row : table.rows) {
         sqlite3_reset(stmt.get());
         for (int i = 0; i < int(table.fields.size()); ++i) {
-            const FieldValue value = i < row.size() ? row[i] : std::nullopt;
-            if (value) {
-                const QByteArray utf8 = value->toUtf8();
-                sqlite3_bind_text(stmt.get(), i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            } else {
-                sqlite3_bind_null(stmt.get(), i + 1);
-            }
+            bindText(stmt.get(), i + 1, i < row.size() ? row[i] : std::nullopt);
         }
         const int rc = sqlite3_step(stmt.get());
         if (rc != SQLITE_DONE)

@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "error.h"
+#include "sqlitebackend.h"
 #include "sqlitewriter.h"
 
 #include <QDir>
@@ -36,19 +37,21 @@ QByteArray native(const QString &path)
 bool mayWrite(const QString &path)
 {
     const QFileInfo info(path);
-    return info.exists() && info.isWritable()
-           && (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    return info.exists() && info.isWritable() && common::hasWritePermission(path);
 }
 
-QByteArray header(const QString &path, qint64 size)
+// The bytes that tell a bank's format.
+QByteArray header(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(size) : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.read(20) : QByteArray();
 }
 
-bool isSqliteFile(const QString &path)
+bool hasJetHeader(const QByteArray &bytes)
 {
-    return header(path, 16) == QByteArrayView("SQLite format 3\0", 16);
+    return bytes.size() == 20
+           && (bytes.mid(4) == QByteArrayView("Standard Jet DB\0", 16)
+               || bytes.mid(4) == QByteArrayView("Standard ACE DB\0", 16));
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -139,10 +142,12 @@ QString BankLocation::defaultUserDir()
 
 bool BankLocation::isJetFile(const QString &path)
 {
-    const QByteArray bytes = header(path, 20);
-    return bytes.size() == 20
-           && (bytes.mid(4) == QByteArrayView("Standard Jet DB\0", 16)
-               || bytes.mid(4) == QByteArrayView("Standard ACE DB\0", 16));
+    return hasJetHeader(header(path));
+}
+
+QString BankLocation::backupName(int n) const
+{
+    return m_installed + (n == 0 ? u".jet"_s : u".jet."_s + QString::number(n));
 }
 
 void BankLocation::copyAsSqlite(const QString &source, const QString &target)
@@ -174,10 +179,11 @@ BankChoice BankLocation::choose() const
             return convertInPlace();
         return {m_installed, {}};
     }
-    if (isJetFile(m_installed))
+    const QByteArray bytes = header(m_installed);
+    if (hasJetHeader(bytes))
         return folderWritable ? convertInPlace() : userCopy(true);
     // Anything else that is not a bank is reported by the record layer, naming the installed file.
-    if (!info.isFile() || !isSqliteFile(m_installed))
+    if (!info.isFile() || !common::Database::hasSqliteHeader(bytes))
         return {m_installed, {}};
     // SQLite writes its journal beside the bank, so the folder must be writable too.
     if (folderWritable && mayWrite(m_installed))
@@ -227,7 +233,7 @@ BankChoice BankLocation::convertInPlace() const
 QString BankLocation::keepOriginal() const
 {
     for (int n = 0; n < kMaxBackups; ++n) {
-        const QString backup = m_installed + (n == 0 ? u".jet"_s : u".jet."_s + QString::number(n));
+        const QString backup = backupName(n);
         if (QFileInfo::exists(backup) || QFileInfo(backup).isSymLink()) {
             if (sameFile(backup, m_installed))
                 return backup;
@@ -251,7 +257,7 @@ QString BankLocation::latestBackup() const
 {
     QString latest;
     for (int n = 0; n < kMaxBackups; ++n) {
-        const QString backup = m_installed + (n == 0 ? u".jet"_s : u".jet."_s + QString::number(n));
+        const QString backup = backupName(n);
         if (!QFileInfo::exists(backup))
             break;
         latest = backup;
@@ -263,7 +269,7 @@ BankChoice BankLocation::userCopy(bool convert) const
 {
     const QString copy = QDir(m_userDir).filePath(u"shiti.mdb"_s);
     const auto usable = [&] {
-        if (!mayWrite(copy) || !mayWrite(m_userDir))
+        if (!mayWrite(copy))
             throw cannotStore(m_installed, copy);
         return BankChoice{copy, {}};
     };

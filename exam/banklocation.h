@@ -38,6 +38,8 @@ public:
 private:
     BankChoice convertInPlace() const;
     BankChoice userCopy(bool convert) const;
+    // The n-th name a converted original may be kept under: shiti.mdb.jet, then .jet.1, .jet.2, ...
+    QString backupName(int n) const;
     QString keepOriginal() const;
     QString latestBackup() const;
 
