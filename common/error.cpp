@@ -45,6 +45,11 @@ Error Error::fieldNotFound(const QString &table, const QString &field)
     return Error(FieldNotFound, QStringLiteral("表“%1”中没有字段“%2”。").arg(table, field));
 }
 
+Error Error::fieldNotFound(const QString &path, const QString &table, const QString &field)
+{
+    return Error(FieldNotFound, QStringLiteral("数据库“%1”的表“%2”中没有字段“%3”。").arg(path, table, field));
+}
+
 Error Error::noCurrentRecord(const QString &table)
 {
     return Error(NoCurrentRecord, QStringLiteral("表“%1”没有当前记录。").arg(table));

@@ -44,6 +44,8 @@ public:
     static Error fileInUse(const QString &path);
     static Error tableNotFound(const QString &path, const QString &table);
     static Error fieldNotFound(const QString &table, const QString &field);
+    // The same, naming the database file too.
+    static Error fieldNotFound(const QString &path, const QString &table, const QString &field);
     static Error noCurrentRecord(const QString &table);
     static Error fileReadOnly(const QString &path);
     static Error diskFull(const QString &path);

@@ -3,6 +3,10 @@
 #include "database.h"
 #include "error.h"
 
+#include <QList>
+
+#include <utility>
+
 namespace tamsel {
 
 std::optional<QString> composeApiDetails(const std::optional<QString> &declaration,
@@ -22,7 +26,10 @@ ApiReference::ApiReference(common::Recordset &functions, common::Recordset &decl
 {
 }
 
-QList<std::pair<QString, QString>> ApiReference::fieldsRead()
+namespace {
+
+// Every field the reference reads, with its table, in the order a click reads them.
+QList<std::pair<QString, QString>> fieldsRead()
 {
     const QString functions = QStringLiteral("winfun");
     return {{functions, QStringLiteral("函数")},
@@ -32,6 +39,8 @@ QList<std::pair<QString, QString>> ApiReference::fieldsRead()
             {QStringLiteral("funclass"), QStringLiteral("fullname")}};
 }
 
+} // namespace
+
 std::optional<common::Error> ApiReference::missingField(const common::Recordset &functions,
                                                         const common::Recordset &declarations,
                                                         const QString &path)
@@ -39,8 +48,7 @@ std::optional<common::Error> ApiReference::missingField(const common::Recordset 
     for (const auto &[table, field] : fieldsRead()) {
         const common::Recordset &recordset = table == u"funclass" ? declarations : functions;
         if (!recordset.hasField(field))
-            return common::Error(common::FieldNotFound,
-                                 QStringLiteral("数据库“%1”的表“%2”中没有字段“%3”。").arg(path, table, field));
+            return common::Error::fieldNotFound(path, table, field);
     }
     return std::nullopt;
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 #include <optional>
-#include <utility>
 
 namespace common {
 class Error;
@@ -32,9 +30,7 @@ class ApiReference
 public:
     ApiReference(common::Recordset &functions, common::Recordset &declarations);
 
-    // Every field the reference reads, with its table, in the order a click reads them.
-    static QList<std::pair<QString, QString>> fieldsRead();
-    // The first field of fieldsRead() that its table lacks, as error 3265 naming the database
+    // The first field the reference reads (in the order a click reads them) that its table lacks, as error 3265 naming the database
     // file `path`, the table and the field; nullopt when both tables hold every field.
     static std::optional<common::Error> missingField(const common::Recordset &functions,
                                                      const common::Recordset &declarations,

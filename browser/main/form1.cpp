@@ -25,7 +25,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QToolBar>
@@ -40,7 +39,6 @@ namespace {
 
 constexpr int kIndexRole = Qt::UserRole;
 constexpr int kTagRole = Qt::UserRole + 1;
-constexpr int kBookmarkRole = Qt::UserRole;
 
 const QString kSectionTag = QStringLiteral("tblName");
 const QString kEntryTag = QStringLiteral("Site");
@@ -446,22 +444,15 @@ void Form1::openRecordSources()
         if (missing && !functions.hasField(name))
             throw *missing;
         const QList<common::FieldValue> names = functions.column(name);
-        const QList<qint64> &bookmarks = functions.bookmarks();
         m_api = std::make_unique<ApiReference>(functions, *m_data2->recordset());
         // All rows in one insertion: an item created with the list as its parent makes the list
-        // search all its items first, which turns a large table into minutes.
+        // search all its items first, which turns a large table into minutes. Entry i is the
+        // recordset's row i, whose bookmark the recordset keeps.
         QStringList entries;
-        const qsizetype count = std::min(names.size(), bookmarks.size());
-        entries.reserve(count);
-        for (qsizetype i = 0; i < count; ++i)
-            entries.append(names[i].value_or(QString()));
+        entries.reserve(names.size());
+        for (const common::FieldValue &entry : names)
+            entries.append(entry.value_or(QString()));
         m_dbList1->addItems(entries);
-        {
-            // The bookmark is not shown, so the view need not hear of it.
-            const QSignalBlocker quiet(m_dbList1->model());
-            for (qsizetype i = 0; i < count; ++i)
-                m_dbList1->item(int(i))->setData(kBookmarkRole, bookmarks[i]);
-        }
         if (missing)
             m_services.messenger.showError(*missing);
     } catch (const common::Error &error) {
@@ -475,8 +466,7 @@ void Form1::openRecordSources()
         m_data3->refresh(common::Database::Access::ReadOnly);
         warnIfIncomplete(*m_data3->database());
         if (!m_data3->recordset()->hasField(QStringLiteral("shiliname")))
-            throw common::Error(common::FieldNotFound, QStringLiteral("数据库“%1”的表“wen”中没有字段“shiliname”。")
-                                                           .arg(m_data3->databaseName()));
+            throw common::Error::fieldNotFound(m_data3->databaseName(), QStringLiteral("wen"), QStringLiteral("shiliname"));
     } catch (const common::Error &error) {
         m_data3->close();
         m_services.messenger.showError(error);
@@ -509,7 +499,7 @@ int Form1::nodeIndex(const QTreeWidgetItem *node)
 void Form1::buildKnowledgeTree()
 {
     QList<KnowledgeSection> sections = readKnowledgeTitles(*m_db);
-    QList<int> nodes;
+    const int firstNode = m_nodeCount + 1;
     QList<QTreeWidgetItem *> sectionNodes;
     sectionNodes.reserve(sections.size());
     // Nodes are numbered in creation order: each section, then its entries. A whole section
@@ -518,29 +508,28 @@ void Form1::buildKnowledgeTree()
         QTreeWidgetItem *sectionNode = makeNode(section.title, kSectionTag, QStringLiteral("closed"));
         QList<QTreeWidgetItem *> entryNodes;
         entryNodes.reserve(section.entries.size());
-        for (const KnowledgeEntry &entry : section.entries) {
+        for (const KnowledgeEntry &entry : section.entries)
             entryNodes.append(makeNode(entry.title, kEntryTag, QStringLiteral("leaf")));
-            nodes.append(m_nodeCount);
-        }
         sectionNode->addChildren(entryNodes);
         sectionNodes.append(sectionNode);
     }
     m_treeView1->addTopLevelItems(sectionNodes);
     m_pendingSections = std::move(sections);
-    m_pendingNodes = std::move(nodes);
+    m_pendingFirstNode = firstNode;
 }
 
 void Form1::loadDescriptions()
 {
-    if (m_pendingNodes.isEmpty())
+    if (m_pendingSections.isEmpty())
         return;
     QList<KnowledgeSection> sections = std::exchange(m_pendingSections, {});
-    const QList<int> nodes = std::exchange(m_pendingNodes, {});
     readKnowledgeDescriptions(*m_db, sections);
-    qsizetype next = 0;
+    // The nodes were numbered section by section, each section's entries right after it.
+    int node = m_pendingFirstNode;
     for (const KnowledgeSection &section : sections) {
         for (const KnowledgeEntry &entry : section.entries)
-            m_desc.set(nodes[next++], entry.description);
+            m_desc.set(++node, entry.description);
+        ++node;
     }
 }
 
@@ -748,7 +737,7 @@ void Form1::DBList1_Click()
         return;
     std::optional<qint64> bookmark;
     if (const QListWidgetItem *item = m_dbList1->currentItem(); item && item->isSelected())
-        bookmark = item->data(kBookmarkRole).toLongLong();
+        bookmark = m_data1->recordset()->bookmarks().value(m_dbList1->row(item));
     const ApiFunctionText text = m_api->select(bookmark);
     common::setBoxText(m_text3, text.description);
     common::setBoxText(m_text4, text.returnValue);

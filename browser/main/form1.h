@@ -114,7 +114,7 @@ private:
     std::unique_ptr<common::Database> m_db;
     NodeDescriptions m_desc;
     QList<KnowledgeSection> m_pendingSections; // read by Form_Load, descriptions still to read
-    QList<int> m_pendingNodes;                 // their entries' node indices, in reading order
+    int m_pendingFirstNode = 0;                // the node number of their first section
     int m_nodeCount = 0;
     std::unique_ptr<ApiReference> m_api;
     QPoint m_readerPlaced;                  // where the reading window was put
