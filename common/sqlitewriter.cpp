@@ -1,5 +1,6 @@
 #include "sqlitewriter.h"
 
+#include "database.h"
 #include "error.h"
 #include "sqlitebackend.h"
 
@@ -80,6 +81,23 @@ void replaceWithSqliteFile(const QString &path, const QList<TableData> &tables)
         QFile::remove(temporary);
         throw Error::cannotOpen(path);
     }
+}
+
+QList<TableData> readTables(Database &db)
+{
+    QList<TableData> tables;
+    for (const QString &name : db.tableNames()) {
+        const auto table = db.openRecordset(name);
+        TableData data{name, table->fieldNames(), {}};
+        data.rows.resize(table->recordCount());
+        for (const QString &field : data.fields) {
+            const QList<FieldValue> column = table->column(field);
+            for (qsizetype row = 0; row < data.rows.size(); ++row)
+                data.rows[row].append(row < column.size() ? column[row] : std::nullopt);
+        }
+        tables.append(std::move(data));
+    }
+    return tables;
 }
 
 } // namespace common

@@ -153,19 +153,7 @@ QString BankLocation::backupName(int n) const
 void BankLocation::copyAsSqlite(const QString &source, const QString &target)
 {
     const auto database = common::Database::open(source, common::Database::Access::ReadOnly);
-    QList<common::TableData> tables;
-    for (const QString &name : database->tableNames()) {
-        const auto table = database->openRecordset(name);
-        common::TableData data{name, table->fieldNames(), {}};
-        data.rows.resize(table->recordCount());
-        for (const QString &field : data.fields) {
-            const QList<common::FieldValue> column = table->column(field);
-            for (qsizetype row = 0; row < data.rows.size(); ++row)
-                data.rows[row].append(row < column.size() ? column[row] : std::nullopt);
-        }
-        tables.append(std::move(data));
-    }
-    common::createSqliteFile(target, tables);
+    common::createSqliteFile(target, common::readTables(*database));
 }
 
 BankChoice BankLocation::choose() const

@@ -3,7 +3,7 @@
 #include "jetbackend.h"
 #include "jetstream.h"
 #include "jetwriter.h"
-#include "sqlitebackend.h"
+#include "sqlitewriter.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -177,20 +177,10 @@ void JetTest::sampleFolders()
     QFETCH(QString, name);
     const QString program = QStringLiteral(TEST_PROGRAM_DIR);
     // Field names and values through the SQLite file, the reference.
-    common::SqliteBackend reference(program + u'/' + name, false);
-    QList<TableData> expected;
+    const QList<TableData> expected = common::readTables(*Database::open(program + u'/' + name, Database::Access::ReadOnly));
     QList<JetTable> tables;
-    for (const QString &table : reference.tableNames()) {
-        const auto source = reference.openTable(table);
-        TableData t{table, source->fieldNames(), QList<common::TableRow>(source->keys().size())};
-        for (int f = 0; f < int(t.fields.size()); ++f) {
-            const QList<FieldValue> column = source->readColumn(f);
-            for (qsizetype r = 0; r < column.size(); ++r)
-                t.rows[r].append(column[r]);
-        }
-        expected.append(t);
+    for (const TableData &t : expected)
         tables.append({t, {}, {}, {}});
-    }
     QVERIFY(!expected.isEmpty());
     QString jet = QFileInfo(program).dir().filePath(folder + u'/' + name);
     if (name == u"shiti.mdb"_s) {

@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace datac {
 
@@ -93,11 +92,6 @@ QString recordFileName(int position, const QString &table)
     for (const QChar c : table)
         name += c.isLetterOrNumber() ? c : u'_';
     return QStringLiteral("%1-%2.rec").arg(position, 2, 10, QChar(u'0')).arg(name.left(40));
-}
-
-QString rel(const QString &base, const QString &path)
-{
-    return QDir(base).relativeFilePath(path);
 }
 
 } // namespace
@@ -311,13 +305,7 @@ void Importer::importArticles()
 
 void Importer::writeSources()
 {
-    for (auto it = m_files.constBegin(); it != m_files.constEnd(); ++it) {
-        const QString target = m_source + u'/' + it.key();
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly) || out.write(it.value()) != it.value().size() || !out.commit())
-            m_problems.add(target, QStringLiteral("cannot be written"));
-    }
+    writeFiles(m_source, m_files, m_problems);
 }
 
 } // namespace datac

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -19,5 +21,12 @@ public:
 private:
     QStringList m_lines;
 };
+
+// `path` relative to the folder `base`.
+QString rel(const QString &base, const QString &path);
+
+// Writes each file under `root` by its relative name, making its folders; a file that cannot be
+// written is a problem.
+void writeFiles(const QString &root, const QMap<QString, QByteArray> &files, Problems &problems);
 
 } // namespace datac

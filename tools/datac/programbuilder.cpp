@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace datac {
 
@@ -17,11 +16,6 @@ namespace {
 
 const QString kKnowledgeTitle = QStringLiteral("目录");
 const QString kKnowledgeText = QStringLiteral("内容");
-
-QString rel(const QString &base, const QString &path)
-{
-    return QDir(base).relativeFilePath(path);
-}
 
 } // namespace
 
@@ -57,13 +51,7 @@ void ProgramBuilder::writeProgramFolder()
             m_problems.add(database.fileName, error.text());
         }
     }
-    for (auto it = m_articles.constBegin(); it != m_articles.constEnd(); ++it) {
-        const QString target = m_program + u'/' + it.key();
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly) || out.write(it.value()) != it.value().size() || !out.commit())
-            m_problems.add(target, QStringLiteral("cannot be written"));
-    }
+    writeFiles(m_program, m_articles, m_problems);
     removeStaleArticles();
 }
 

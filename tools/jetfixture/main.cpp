@@ -1,6 +1,7 @@
 #include "jetwriter.h"
 
-#include "sqlitebackend.h"
+#include "database.h"
+#include "sqlitewriter.h"
 #include "error.h"
 
 #include <QCoreApplication>
@@ -20,29 +21,12 @@ void print(FILE *stream, const QString &text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
-// Every table of a SQLite database file, field by field.
-QList<common::TableData> readTables(const QString &path)
-{
-    common::SqliteBackend db(path, false);
-    QList<common::TableData> tables;
-    for (const QString &name : db.tableNames()) {
-        const auto source = db.openTable(name);
-        common::TableData table{name, source->fieldNames(), {}};
-        table.rows.resize(source->keys().size());
-        for (int f = 0; f < int(table.fields.size()); ++f) {
-            const QList<common::FieldValue> column = source->readColumn(f);
-            for (qsizetype r = 0; r < column.size() && r < table.rows.size(); ++r)
-                table.rows[r].append(column[r]);
-        }
-        tables.append(table);
-    }
-    return tables;
-}
 
 bool writeJetCopy(const QString &from, const QString &to, const jetfixture::JetOptions &options)
 {
     QList<jetfixture::JetTable> tables;
-    for (const common::TableData &t : readTables(from))
+    const auto source = common::Database::open(from, common::Database::Access::ReadOnly);
+    for (const common::TableData &t : common::readTables(*source))
         tables.append({t, {}, {}, {}});
     if (jetfixture::writeJetFile(to, tables, options))
         return true;
