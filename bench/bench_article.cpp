@@ -7,7 +7,6 @@
 #include "textbox.h"
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -125,12 +124,20 @@ private:
     QList<Catalogue::Title> m_titles;
 };
 
+// The text the whole-file reader gives an article.
 QString expectedText(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    try {
+        return common::displayText(tamsel::readArticle(path));
+    } catch (const common::Error &) {
         return QString();
-    return common::displayText(tamsel::articleText(file.readAll()));
+    }
+}
+
+// The file of an example title, relative to the program folder.
+QString fileOf(const Catalogue::Title &title)
+{
+    return title.location.suffix().mid(1).replace(u'\\', u'/');
 }
 
 // Every sample article, opened by its title, shows exactly the whole-file text; a second
@@ -144,7 +151,7 @@ bool checkTexts(Reader &reader, const bench::ProgramCopy &folder, const Catalogu
             continue;
         reader.click(title);
         reader.waitUntilLoaded();
-        const QString expected = expectedText(folder.path(title.location.suffix().mid(1).replace(u'\\', u'/')));
+        const QString expected = expectedText(folder.path(fileOf(title)));
         if (reader.box()->toPlainText() != expected || reader.window()->windowTitle() != title.text) {
             std::fprintf(stderr, "article %s is not shown as its file reads\n", qPrintable(title.text));
             ok = false;
@@ -156,7 +163,7 @@ bool checkTexts(Reader &reader, const bench::ProgramCopy &folder, const Catalogu
     QCoreApplication::processEvents();
     reader.click(small);
     reader.waitUntilLoaded();
-    if (reader.box()->toPlainText() != expectedText(folder.path(small.location.suffix().mid(1).replace(u'\\', u'/')))) {
+    if (reader.box()->toPlainText() != expectedText(folder.path(fileOf(small)))) {
         std::fprintf(stderr, "a second article did not replace one still loading\n");
         ok = false;
     }
@@ -206,7 +213,6 @@ int main(int argc, char *argv[])
     // Three example titles carry the large articles.
     const Catalogue::Title big = reader.titles().value(1), small = reader.titles().value(2),
                            line = reader.titles().value(4);
-    const auto fileOf = [](const Catalogue::Title &title) { return title.location.suffix().mid(1).replace(u'\\', u'/'); };
 
     double decode = 0, floor = 0;
     {

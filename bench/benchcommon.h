@@ -21,7 +21,6 @@
 #include <random>
 #include <vector>
 
-#include <unistd.h>
 
 namespace bench {
 
@@ -105,7 +104,6 @@ struct Stopwatch
     double wall0 = wallMs();
     double cpu() const { return processCpuMs() - cpu0; }
     double wall() const { return wallMs() - wall0; }
-    void restart() { cpu0 = processCpuMs(), wall0 = wallMs(); }
 };
 
 inline qint64 statusField(const char *field)

@@ -10,6 +10,11 @@ class QWidget;
 
 namespace common {
 
+// A fixed dialog frame: a title bar with a close button, no resizing, no minimise or maximise
+// button. Combined with Qt::Window or Qt::Dialog.
+constexpr Qt::WindowFlags kFixedFrame = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                                        | Qt::MSWindowsFixedSizeDialogHint;
+
 // Where a window's frame goes, given the frame as it will be (position not yet decided) and
 // the available area of its screen.
 using FramePlacement = std::function<QPoint(const QRect &frame, const QRect &available)>;

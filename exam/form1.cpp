@@ -138,9 +138,7 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load(const common::ProgramFolder &folder)
 {
-    // A fixed dialog frame: no resizing, no minimise or maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | common::kFixedFrame);
     common::centreByFrame(this);
 
     // The bank the user may write: the program folder's own, or the per-user copy of it.

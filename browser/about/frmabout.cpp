@@ -60,9 +60,7 @@ FrmAbout::FrmAbout(Registry &registry, common::ProcessStarter &starter, common::
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // A fixed dialog frame: no resizing, no minimise or maximise button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | common::kFixedFrame);
     setFixedSize(common::twipsSize(5730, 3555));
 
     auto *picIcon = makeLabel(this, "picIcon", common::twipsRect(240, 240, 780, 780));

@@ -3,9 +3,9 @@
 #include "error.h"
 #include "textbox.h"
 #include "twips.h"
+#include "windowframe.h"
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -52,9 +52,8 @@ Form3::Form3()
 
 void Form3::Form_Load()
 {
-    // Fixed dialog frame (no minimise or maximise button), above every window that is not topmost.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+    // Above every window that is not topmost.
+    setWindowFlags(Qt::Window | common::kFixedFrame | Qt::WindowStaysOnTopHint);
 }
 
 void Form3::keyPressEvent(QKeyEvent *event)

@@ -166,9 +166,7 @@ Form1::Form1(common::ProgramFolder folder, Form1Services services)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tamsel"));
-    // A fixed dialog frame: no resizing, no minimise or maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | common::kFixedFrame);
     createControls();
     createMenus();
     createToolbar();

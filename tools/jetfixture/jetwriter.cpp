@@ -2,7 +2,6 @@
 
 #include "codec936.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
