@@ -81,12 +81,13 @@ private:
 class ReaderRun
 {
 public:
-    // Starts the reader; throws 3343 when there is no reader to start.
-    ReaderRun(const QString &reader, const QString &path)
+    // Starts the reader on the file `info` describes; throws 3343 when there is no reader to start.
+    ReaderRun(const QString &reader, const QString &path, const QFileInfo &info)
         : m_path(path)
-        , m_fileSize(QFileInfo(path).size())
+        , m_fileSize(info.size())
     {
-        if (reader.isEmpty() || !QFileInfo(reader).isExecutable() || !QFileInfo(reader).isFile()) {
+        const QFileInfo program(reader);
+        if (reader.isEmpty() || !program.isExecutable() || !program.isFile()) {
             throw Error(UnrecognizedFormat,
                         u"无法读取数据库“%1”：找不到读取 Access 数据库的程序“%2”。"_s.arg(path, reader));
         }
@@ -196,7 +197,7 @@ JetBackend::JetBackend(const QString &path)
     if (auto ahead = prefetched().extract(key); !ahead.empty() && ahead.mapped().stamp == stamp)
         run = std::move(ahead.mapped().run);
     else
-        run = std::make_unique<ReaderRun>(reader, path);
+        run = std::make_unique<ReaderRun>(reader, path, info);
     const QByteArray stream = run->finish();
     auto tables = parseJetStream(stream);
     if (!tables)
@@ -232,7 +233,7 @@ void JetBackend::prefetch(const QString &path)
         return;
     const QString reader = readerPath();
     try {
-        prefetched().emplace(key, Prefetched{stampOf(info, reader), std::make_unique<ReaderRun>(reader, path)});
+        prefetched().emplace(key, Prefetched{stampOf(info, reader), std::make_unique<ReaderRun>(reader, path, info)});
     } catch (const Error &) {
         // The open that follows reports it.
     }
