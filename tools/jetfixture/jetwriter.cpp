@@ -26,6 +26,11 @@ void put16(QByteArray &buf, int offset, quint32 value)
     buf[offset + 1] = char((value >> 8) & 0xFF);
 }
 
+int get16(const QByteArray &buf, int offset)
+{
+    return quint8(buf[offset]) | quint8(buf[offset + 1]) << 8;
+}
+
 void put32(QByteArray &buf, int offset, quint32 value)
 {
     for (int i = 0; i < 4; ++i)
@@ -120,6 +125,10 @@ private:
     int newPage(quint8 type, quint32 owner);
     bool fits(int page, int size) const;
     int addRow(int page, const QByteArray &row, quint16 flags);
+    // Where row `row` of a data page starts, and where the lowest row starts (the page's end
+    // while it has none): rows fill a page from its end downwards.
+    int rowStart(const QByteArray &page, int row) const;
+    int rowsTop(const QByteArray &page) const;
     quint32 rowPointer(int page, int row) const { return quint32(page) << 8 | quint32(row); }
 
     QByteArray textBytes(const QString &text, bool mayCompress) const;
@@ -155,25 +164,32 @@ int Writer::newPage(quint8 type, quint32 owner)
     return int(m_pages.size() - 1);
 }
 
+int Writer::rowStart(const QByteArray &page, int row) const
+{
+    return get16(page, m_rowCountOffset + 2 + 2 * row) & 0x1FFF;
+}
+
+int Writer::rowsTop(const QByteArray &page) const
+{
+    const int rows = get16(page, m_rowCountOffset);
+    return rows == 0 ? m_pageSize : rowStart(page, rows - 1);
+}
+
 bool Writer::fits(int page, int size) const
 {
     const QByteArray &buf = m_pages[page];
-    const int rows = quint8(buf[m_rowCountOffset]) | quint8(buf[m_rowCountOffset + 1]) << 8;
+    const int rows = get16(buf, m_rowCountOffset);
     if (rows >= kMaxRowsPerPage)
         return false;
-    const int top = rows == 0 ? m_pageSize
-                              : (quint8(buf[m_rowCountOffset + 2 * rows]) | quint8(buf[m_rowCountOffset + 2 * rows + 1]) << 8) & 0x1FFF;
     const int headerEnd = m_rowCountOffset + 2 + 2 * (rows + 1);
-    return top - size >= headerEnd;
+    return rowsTop(buf) - size >= headerEnd;
 }
 
 int Writer::addRow(int page, const QByteArray &row, quint16 flags)
 {
     QByteArray &buf = m_pages[page];
-    const int rows = quint8(buf[m_rowCountOffset]) | quint8(buf[m_rowCountOffset + 1]) << 8;
-    const int top = rows == 0 ? m_pageSize
-                              : (quint8(buf[m_rowCountOffset + 2 * rows]) | quint8(buf[m_rowCountOffset + 2 * rows + 1]) << 8) & 0x1FFF;
-    const int start = top - int(row.size());
+    const int rows = get16(buf, m_rowCountOffset);
+    const int start = rowsTop(buf) - int(row.size());
     std::copy(row.cbegin(), row.cend(), buf.begin() + start);
     put16(buf, m_rowCountOffset + 2 + 2 * rows, quint32(start) | flags);
     put16(buf, m_rowCountOffset, quint32(rows + 1));
@@ -415,9 +431,7 @@ void Writer::writeRows(TableLayout &layout, const JetTable &table)
     for (const Stub &stub : stubs) {
         const auto [p, r] = place(stub.body, kDeletedFlag);
         QByteArray &buf = m_pages[stub.page];
-        const int offset = (quint8(buf[m_rowCountOffset + 2 + 2 * stub.row])
-                            | quint8(buf[m_rowCountOffset + 3 + 2 * stub.row]) << 8) & 0x1FFF;
-        put32(buf, offset, rowPointer(p, r));
+        put32(buf, rowStart(buf, stub.row), rowPointer(p, r));
     }
     layout.rowCount = int(table.data.rows.size());
 }
