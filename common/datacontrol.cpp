@@ -1,7 +1,5 @@
 #include "datacontrol.h"
 
-#include "jetbackend.h"
-
 namespace common {
 
 DataControl::DataControl(const QString &name, QWidget *parent)
@@ -14,7 +12,6 @@ DataControl::DataControl(const QString &name, QWidget *parent)
 void DataControl::setDatabaseName(const QString &path)
 {
     m_databaseName = path;
-    JetBackend::prefetch(path);
 }
 
 void DataControl::refresh(Database::Access access)

@@ -18,7 +18,6 @@ public:
     DataControl(const QString &name, QWidget *parent);
 
     const QString &databaseName() const { return m_databaseName; }
-    // A Jet file starts being read at once, in the background, so that refresh() finds it read.
     void setDatabaseName(const QString &path);
     const QString &recordSource() const { return m_recordSource; }
     void setRecordSource(const QString &table) { m_recordSource = table; }

@@ -11,10 +11,13 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QThread>
 
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
+#include <optional>
 #include <unordered_map>
 #include <numeric>
 
@@ -77,81 +80,104 @@ private:
     const JetTableData &m_table;
 };
 
-// One run of the reader on one file, from its start to everything it wrote.
+// What one run of the reader gave: everything it wrote, or nothing when it failed.
+using ReaderOutput = std::optional<QByteArray>;
+
+// Runs the reader to its end on a thread of its own. Its output is drained as it comes, so the
+// reader never waits on a full pipe, and its time is its own: the deadline counts from its start,
+// whatever the thread that started it is doing meanwhile. `cancelled` ends it early.
+ReaderOutput runReader(const QString &reader, const QString &path, qint64 deadlineMs, qsizetype outputLimit,
+                       const std::atomic<bool> &cancelled)
+{
+    const rlim_t cpuSeconds = rlim_t(deadlineMs / 1000 + 1);
+    QProcess process;
+    process.setProgram(reader);
+    // The paths go as they are, relative ones against the working folder the reader inherits: a
+    // program folder whose name is not UTF-8 is known only as "." and cannot be spelled out.
+    process.setArguments({path.startsWith(u'-') ? u"./"_s + path : path});
+    process.setProcessEnvironment(QProcessEnvironment()); // nothing inherited
+    process.setStandardInputFile(QProcess::nullDevice());
+    // Its messages mean nothing to the user.
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setChildProcessModifier([cpuSeconds] {
+        const rlimit space{kAddressSpace, kAddressSpace};
+        const rlimit cpu{cpuSeconds, cpuSeconds + 1};
+        const rlimit core{0, 0};
+        setrlimit(RLIMIT_AS, &space);
+        setrlimit(RLIMIT_CPU, &cpu);
+        setrlimit(RLIMIT_CORE, &core);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QIODevice::ReadOnly);
+    // No event loop runs on this thread, so the process is still starting here, however quickly it ends.
+    if (!process.waitForStarted(int(deadlineMs)))
+        return std::nullopt;
+    QByteArray output;
+    bool failed = false;
+    while (!failed && process.state() != QProcess::NotRunning) {
+        const qint64 left = deadlineMs - clock.elapsed();
+        failed = left <= 0 || cancelled.load();
+        if (!failed) {
+            process.waitForReadyRead(int(std::min<qint64>(left, 100)));
+            output += process.readAllStandardOutput();
+            failed = output.size() > outputLimit;
+        }
+    }
+    if (failed) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    output += process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || output.size() > outputLimit)
+        return std::nullopt;
+    return output;
+}
+
+// One run of the reader on one file, from its start to everything it wrote. It runs from the
+// moment it is made; finish() collects it.
 class ReaderRun
 {
 public:
     // Starts the reader on the file `info` describes; throws 3343 when there is no reader to start.
     ReaderRun(const QString &reader, const QString &path, const QFileInfo &info)
         : m_path(path)
-        , m_fileSize(info.size())
     {
         const QFileInfo program(reader);
         if (reader.isEmpty() || !program.isExecutable() || !program.isFile()) {
             throw Error(UnrecognizedFormat,
                         u"无法读取数据库“%1”：找不到读取 Access 数据库的程序“%2”。"_s.arg(path, reader));
         }
-        const qint64 megabytes = m_fileSize >> 20;
-        m_deadline = std::min(kBaseDeadlineMs + megabytes * kMsPerMegabyte, kMaxDeadlineMs);
-        const rlim_t cpuSeconds = rlim_t(m_deadline / 1000 + 1);
-
-        m_process.setProgram(reader);
-        // The paths go as they are, relative ones against the working folder the reader inherits: a
-        // program folder whose name is not UTF-8 is known only as "." and cannot be spelled out.
-        m_process.setArguments({path.startsWith(u'-') ? u"./"_s + path : path});
-        m_process.setProcessEnvironment(QProcessEnvironment()); // nothing inherited
-        m_process.setStandardInputFile(QProcess::nullDevice());
-        m_process.setChildProcessModifier([cpuSeconds] {
-            const rlimit space{kAddressSpace, kAddressSpace};
-            const rlimit cpu{cpuSeconds, cpuSeconds + 1};
-            const rlimit core{0, 0};
-            setrlimit(RLIMIT_AS, &space);
-            setrlimit(RLIMIT_CPU, &cpu);
-            setrlimit(RLIMIT_CORE, &core);
-        });
-        m_clock.start();
-        m_process.start(QIODevice::ReadOnly);
+        const qint64 megabytes = info.size() >> 20;
+        const qint64 deadline = std::min(kBaseDeadlineMs + megabytes * kMsPerMegabyte, kMaxDeadlineMs);
+        const qsizetype limit = maxOutput(info.size());
+        m_thread.reset(QThread::create([this, reader, path, deadline, limit] {
+            m_output = runReader(reader, path, deadline, limit, m_cancelled);
+        }));
+        m_thread->start();
     }
 
     ~ReaderRun()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(1000);
-        }
+        m_cancelled = true;
+        m_thread->wait();
     }
 
     // Everything the reader wrote; throws 3343 when it failed, took too long or wrote too much.
     QByteArray finish()
     {
-        QByteArray output;
-        bool failed = !m_process.waitForStarted(int(std::max<qint64>(m_deadline - m_clock.elapsed(), 1)));
-        while (!failed && m_process.state() != QProcess::NotRunning) {
-            const qint64 left = m_deadline - m_clock.elapsed();
-            if (left <= 0) {
-                failed = true;
-                break;
-            }
-            m_process.waitForReadyRead(int(std::min<qint64>(left, 100)));
-            output += m_process.readAllStandardOutput();
-            // Its messages mean nothing to the user; they are drained so they never pile up in memory.
-            m_process.readAllStandardError();
-            failed = output.size() > maxOutput(m_fileSize);
-        }
-        if (failed)
+        m_thread->wait();
+        if (!m_output)
             throw Error::unrecognizedFormat(m_path);
-        output += m_process.readAllStandardOutput();
-        if (m_process.exitStatus() != QProcess::NormalExit || m_process.exitCode() != 0)
-            throw Error::unrecognizedFormat(m_path);
-        return output;
+        return std::exchange(m_output, std::nullopt).value();
     }
 
 private:
     QString m_path;
-    qint64 m_fileSize;
-    qint64 m_deadline = 0;
-    QElapsedTimer m_clock;
-    QProcess m_process;
+    std::atomic<bool> m_cancelled = false;
+    ReaderOutput m_output; // written by the thread, read once it has ended
+    std::unique_ptr<QThread> m_thread;
 };
 
 // Identifies one state of a file for one reader: a changed file, or another reader, is read anew.
@@ -166,8 +192,8 @@ struct Prefetched
     std::unique_ptr<ReaderRun> run;
 };
 
-// Readers started ahead of an open, by absolute path. Never destroyed: a reader still running
-// when the program ends is not waited for.
+// Readers started ahead of an open, by absolute path. What nobody came to collect is ended when
+// the program quits.
 std::unordered_map<QString, Prefetched> &prefetched()
 {
     static auto *const runs = new std::unordered_map<QString, Prefetched>;

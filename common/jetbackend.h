@@ -25,7 +25,9 @@ public:
     std::unique_ptr<TableSource> openTable(const QString &name) override;
 
     // Starts the reader on a Jet file in the background, so that the open that follows finds the
-    // tables read already; does nothing for any other file.
+    // tables read already; does nothing for any other file, or for a file already being read
+    // ahead. Meant to be called once at start-up for each file that is opened soon after: a run
+    // nobody opens is collected only when the program quits.
     static void prefetch(const QString &path);
 
     // Whether the first bytes of a file are those of a Jet database of a known version.

@@ -5,6 +5,7 @@
 #include "form3.h"
 #include "frmabout.h"
 #include "imagelists.h"
+#include "jetbackend.h"
 #include "messenger.h"
 #include "placement.h"
 #include "processstarter.h"
@@ -469,6 +470,13 @@ void Form1::openRecordSources()
         m_data3->close();
         m_services.messenger.showError(error);
     }
+}
+
+void Form1::readRecordSourcesAhead() const
+{
+    // The files Form_Load points the data controls at; Data2 reads the same file as Data1.
+    common::JetBackend::prefetch(m_folder.path(u"\\api.mdb"));
+    common::JetBackend::prefetch(m_folder.path(u"\\shili.mdb"));
 }
 
 void Form1::warnIfIncomplete(const common::Database &db)

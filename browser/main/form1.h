@@ -61,6 +61,9 @@ public:
     void loadDescriptions();
     // Opens the record sources once the window has loaded; failures are told, not fatal.
     void openRecordSources();
+    // Starts reading the record sources' Access files in the background, so that
+    // openRecordSources() finds them read; once, at start-up.
+    void readRecordSourcesAhead() const;
 
     void exit_Click();
     void all_Click();

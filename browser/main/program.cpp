@@ -34,6 +34,7 @@ int runProgram(int &argc, char **argv, const std::function<void(Form1 &)> &start
     }
     Form1 form(*folder,
                {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
+    form.readRecordSourcesAhead();
     try {
         form.Form_Load();
     } catch (const common::Error &error) {

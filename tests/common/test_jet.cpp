@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 using testsupport::failure;
@@ -304,14 +305,21 @@ void JetTest::malformedStream()
 
 void JetTest::readAhead_data()
 {
+    QTest::addColumn<int>("waitMs");   // before the open: events processed, the reader long finished
+    QTest::addColumn<int>("holdMs");   // before the open: the caller's thread busy, no events
     QTest::addColumn<bool>("changedSince");
-    QTest::newRow("file unchanged") << false;
-    QTest::newRow("file replaced after the read began") << true;
+    QTest::newRow("opened at once") << 0 << 0 << false;
+    QTest::newRow("events processed before the open") << 500 << 0 << false;
+    QTest::newRow("caller busy past the reader's deadline") << 0 << 3500 << false;
+    QTest::newRow("file replaced after the read began") << 0 << 500 << true;
 }
 
-// A file read ahead in the background is what an open finds, unless the file changed since.
+// A file read ahead in the background is what an open finds, unless the file changed since,
+// however long the open comes after the reader finished.
 void JetTest::readAhead()
 {
+    QFETCH(int, waitMs);
+    QFETCH(int, holdMs);
     QFETCH(bool, changedSince);
     const JetOptions options{JetVersion::Jet4, 936, Damage::None};
     const JetTable first{{u"第一"_s, {u"名称"_s}, {{u"甲"_s}}}, {}, {}, {}};
@@ -319,8 +327,9 @@ void JetTest::readAhead()
     const QString path = file(u"ahead.mdb"_s);
     QVERIFY(jetfixture::writeJetFile(path, {first}, options));
     common::JetBackend::prefetch(path);
+    QTest::qWait(waitMs);
+    QThread::msleep(holdMs);
     if (changedSince) {
-        QTest::qSleep(500); // the reader has read the first file long before
         QVERIFY(QFile::remove(path));
         QVERIFY(jetfixture::writeJetFile(path, {second, first}, options));
     }

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QListWidget>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -113,7 +114,8 @@ void JetProcessTest::programs()
 }
 
 // The window Tamsel shows first, on the Jet knowledge base: one section per table, one entry per
-// record, in the file's order.
+// record, in the file's order. The record sources are read ahead and opened after the window has
+// been shown and events processed, as on a desktop: the API list and the technique data are there.
 void JetProcessTest::knowledgeTree()
 {
     common::JetBackend::setReaderPath(folder() + u"/jetread"_s);
@@ -127,10 +129,17 @@ void JetProcessTest::knowledgeTree()
     tamsel::LinuxRegistry registry;
     tamsel::Form1 form(common::ProgramFolder(folder()),
                        {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
+    form.readRecordSourcesAhead();
     form.Form_Load();
     form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::qWait(500);
     form.openRecordSources();
     QCOMPARE(messenger.told, QString());
+    const auto *functions = form.findChild<QListWidget *>(u"DBList1"_s);
+    QVERIFY(functions);
+    const auto api = common::Database::open(folder() + u"/api.mdb"_s, common::Database::Access::ReadOnly);
+    QCOMPARE(functions->count(), api->openRecordset(u"winfun"_s)->recordCount());
     auto *tree = form.findChild<QTreeWidget *>(u"TreeView1"_s);
     QVERIFY(tree);
     QCOMPARE(tree->topLevelItemCount(), tables.size());
