@@ -78,7 +78,7 @@ FrmAbout::FrmAbout(Registry &registry, common::ProcessStarter &starter, common::
     makeLine(this, "Line1_1", 90, 5654, 2445, 1, QColor(128, 128, 128));
     makeLine(this, "Line1_0", 105, 5654, 2460, 2, Qt::white);
     makeLabel(this, "lblDisclaimer", common::twipsRect(255, 2625, 3630, 825),
-              QStringLiteral("    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出宝贵意见。"));
+              QStringLiteral("    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出保贵意见。"));
 
     auto *cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -352,7 +352,7 @@ QList<Row> aboutRows()
         {"lblVersion", "QLabel", "frmAbout", {1050, 780, 3885, 225}, "shown", u"版本 1.0.0"_s},
         {"lblDescription", "QLabel", "frmAbout", {1050, 1125, 3885, 1170}, "shown", u"联系方式：\nE-mail:\nOICQ:"_s},
         {"lblDisclaimer", "QLabel", "frmAbout", {255, 2625, 3630, 825}, "shown",
-         u"    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出宝贵意见。"_s},
+         u"    本人水平有限，如果对软件有什么意见可与我联系，希望大家提出保贵意见。"_s},
         {"cmdOK", "QPushButton", "frmAbout", {4125, 2625, 1500, 345}, "shown", u"确定"_s},
         {"cmdSysInfo", "QPushButton", "frmAbout", {4140, 3075, 1485, 345}, "shown", u"系统信息(&S)..."_s},
     };
