@@ -4,8 +4,8 @@
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev libmdb3 fonts-wqy-microhei qt6-translations-l10n xvfb xauth)
 
-# dpkg-shlibdeps for `cpack -G DEB`; the validators of the installed menu entries and metadata.
-PACKAGES+=(dpkg-dev desktop-file-utils appstream)
+# dpkg-shlibdeps and file for `cpack -G DEB`; the validators of the installed menu entries and metadata.
+PACKAGES+=(dpkg-dev file desktop-file-utils appstream)
 # The cross compiler that checks the Windows registry code builds.
 PACKAGES+=(g++-mingw-w64-x86-64)
 # CI's fuzz targets need clang and libFuzzer; building and testing do not.
