@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -252,6 +253,9 @@ void Form1::createControls()
     m_toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolbar1->setMovable(false);
     m_toolbar1->setFloatable(false);
+    // The bar is as tall as a button with a 48-pixel picture and its caption: the style's margins
+    // around the buttons would cut the captions' lower edge.
+    m_toolbar1->layout()->setContentsMargins(0, 0, 0, 0);
 
     m_data3 = new common::DataControl(QStringLiteral("Data3"), m_toolbar1);
     m_data3->setRecordSource(QStringLiteral("wen"));

@@ -539,7 +539,36 @@ void Form1Test::toolbarPictures()
     QFETCH(qreal, ratio);
     QFETCH(QString, mode);
     load();
-    const QList<QAction *> buttons = widget<QToolBar>(u"Toolbar1"_s)->actions();
+    auto *toolbar = widget<QToolBar>(u"Toolbar1"_s);
+    const QList<QAction *> buttons = toolbar->actions();
+    // Each caption is drawn whole: its lowest line of text is as tall as on a button given all the
+    // room it asks for.
+    const auto captionHeight = [](QWidget *button) {
+        const QImage drawn = button->grab().toImage();
+        int last = -1;
+        int first = -1;
+        for (int y = drawn.height() - 1; y >= 0 && (last < 0 || first < 0); --y) {
+            bool ink = false;
+            for (int x = 0; x < drawn.width() && !ink; ++x)
+                ink = qGray(drawn.pixel(x, y)) < 128;
+            if (ink && last < 0)
+                last = y;
+            else if (!ink && last >= 0)
+                first = y + 1;
+        }
+        return last - first + 1;
+    };
+    for (QAction *button : buttons) {
+        QWidget *shown = toolbar->widgetForAction(button);
+        QVERIFY(toolbar->rect().contains(shown->geometry()));
+        const int inBar = captionHeight(shown);
+        const QRect placed = shown->geometry();
+        shown->resize(shown->sizeHint());
+        const int roomy = captionHeight(shown);
+        shown->setGeometry(placed);
+        QVERIFY(roomy > 8);
+        QVERIFY2(inBar == roomy, qPrintable(u"%1: %2 of %3"_s.arg(button->text()).arg(inBar).arg(roomy)));
+    }
     const int images[] = {23, 24, 26, 28, 27};
     QCOMPARE(buttons.size(), qsizetype(std::size(images)));
     const QSize size(tamsel::ToolbarImages::kSize, tamsel::ToolbarImages::kSize);
