@@ -12,15 +12,18 @@
 #include "../browser/main/program.h"
 
 #include <QBoxLayout>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QMenuBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -124,12 +127,27 @@ int main(int argc, char *argv[])
         phase("widgets", since);
         form.Form_Load();
         phase("knowledge", since);
+        // How long the window goes without answering once it is painted: the longest time
+        // between two turns of the event loop.
+        QElapsedTimer turn;
+        double longest = 0;
+        QTimer answering;
+        QObject::connect(&answering, &QTimer::timeout, [&] {
+            longest = std::max(longest, turn.nsecsElapsed() / 1e6);
+            turn.start();
+        });
         // As the program shows its window: the record sources are opened after the first paint.
-        tamsel::showMainWindow(form, [](tamsel::Form1 &) {
+        tamsel::showMainWindow(form, [&](tamsel::Form1 &) {
+            std::printf("blocked %.2f\n", std::max(longest, turn.nsecsElapsed() / 1e6));
             std::printf("opened %.2f\n", cpuMs());
             std::fflush(stdout);
             std::_Exit(0);
         });
+        // Added after the program's own, so it sees the paint before that work starts.
+        common::afterFirstPaint(&form, [&] {
+            turn.start();
+            answering.start(0);
+        }, 60000);
         reportPainted(form, false);
         return app.exec();
     }

@@ -152,12 +152,25 @@ QList<FieldValue> Recordset::column(const QString &name) const
     return m_source->readColumn(fieldIndex(name));
 }
 
-QList<QList<FieldValue>> Recordset::columns(const QStringList &names) const
+QList<int> Recordset::fieldIndexes(const QStringList &names) const
 {
     QList<int> fields;
     for (const QString &name : names)
         fields.append(fieldIndex(name));
-    return m_source->readColumns(fields);
+    return fields;
+}
+
+QList<QList<FieldValue>> Recordset::columns(const QStringList &names) const
+{
+    return m_source->readColumns(fieldIndexes(names));
+}
+
+QList<QList<FieldValue>> Recordset::columns(const QStringList &names, int first, int count) const
+{
+    const QList<int> fields = fieldIndexes(names);
+    first = std::clamp(first, 0, recordCount());
+    count = std::clamp(count, 0, recordCount() - first);
+    return m_source->readRows(fields, m_keys.mid(first, count));
 }
 
 int Recordset::findField(const QString &name) const

@@ -92,10 +92,14 @@ public:
     QList<FieldValue> column(const QString &name) const;
     // Several fields of every row, one list per field in the order asked, read in one pass.
     QList<QList<FieldValue>> columns(const QStringList &names) const;
+    // The same for `count` rows from zero-based row `first` on, for reading a large table a part
+    // at a time. The rows are read as the file holds them now.
+    QList<QList<FieldValue>> columns(const QStringList &names, int first, int count) const;
 
 private:
     int findField(const QString &name) const;
     int fieldIndex(const QString &name) const;
+    QList<int> fieldIndexes(const QStringList &names) const;
     qint64 currentKey() const;
 
     std::unique_ptr<TableSource> m_source;

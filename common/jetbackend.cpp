@@ -69,6 +69,19 @@ public:
 
     QList<FieldValue> readColumn(int field) override { return m_table.columns.at(field); }
 
+    QList<QList<FieldValue>> readRows(const QList<int> &fields, const QList<qint64> &keys) override
+    {
+        QList<QList<FieldValue>> columns(fields.size());
+        if (keys.isEmpty())
+            return columns;
+        if (keys.first() < 0 || keys.last() >= m_table.rowCount)
+            throw Error::noCurrentRecord(m_table.name);
+        // The keys are row numbers, and a run of rows is a run of numbers.
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            columns[i] = m_table.columns.at(fields[i]).mid(keys.first(), keys.size());
+        return columns;
+    }
+
     void write(qint64, int, const FieldValue &) override
     {
         throw Error(CannotOpenFile, u"无法写入数据库“%1”：Access 数据库文件只能读取，不能修改。"_s.arg(m_path));

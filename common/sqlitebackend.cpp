@@ -137,16 +137,24 @@ public:
     QList<QList<FieldValue>> readColumns(const QList<int> &fields) override
     {
         m_backend.startOperation();
-        QByteArray list;
-        for (const int field : fields)
-            list += (list.isEmpty() ? "" : ", ") + quotedIdentifier(m_fields[field]);
-        SqliteStatement stmt = everyRow(list);
-        QList<QList<FieldValue>> columns(fields.size());
-        step(stmt, [&] {
-            for (int i = 0; i < int(fields.size()); ++i)
-                columns[i].append(columnValue(stmt.get(), i));
-        });
-        return columns;
+        SqliteStatement stmt = everyRow(fieldList(fields));
+        return readAll(stmt, fields.size());
+    }
+
+    // Rows in stored order are rows in key order: a run of them is a range of keys. Rows another
+    // program added or removed in the range since are read as they are now.
+    QList<QList<FieldValue>> readRows(const QList<int> &fields, const QList<qint64> &keys) override
+    {
+        if (keys.isEmpty())
+            return QList<QList<FieldValue>>(fields.size());
+        m_backend.startOperation();
+        SqliteStatement stmt(m_db, "SELECT " + fieldList(fields) + " FROM " + quotedIdentifier(m_name) + " WHERE "
+                                       + m_key + " BETWEEN ? AND ? ORDER BY " + m_key);
+        if (stmt.prepareResult() != SQLITE_OK)
+            m_backend.fail(stmt.prepareResult());
+        sqlite3_bind_int64(stmt.get(), 1, keys.first());
+        sqlite3_bind_int64(stmt.get(), 2, keys.last());
+        return readAll(stmt, fields.size());
     }
 
     void write(qint64 key, int field, const FieldValue &value) override
@@ -182,6 +190,24 @@ public:
     }
 
 private:
+    QByteArray fieldList(const QList<int> &fields) const
+    {
+        QByteArray list;
+        for (const int field : fields)
+            list += (list.isEmpty() ? "" : ", ") + quotedIdentifier(m_fields[field]);
+        return list;
+    }
+
+    QList<QList<FieldValue>> readAll(SqliteStatement &stmt, qsizetype fieldCount)
+    {
+        QList<QList<FieldValue>> columns(fieldCount);
+        step(stmt, [&] {
+            for (int i = 0; i < int(fieldCount); ++i)
+                columns[i].append(columnValue(stmt.get(), i));
+        });
+        return columns;
+    }
+
     Error constraintError(int rc, int field) const
     {
         switch (rc) {

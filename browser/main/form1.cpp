@@ -29,10 +29,12 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace tamsel {
@@ -524,16 +526,35 @@ void Form1::buildKnowledgeTree()
         sectionNodes.append(sectionNode);
     }
     m_treeView1->addTopLevelItems(sectionNodes);
-    m_pendingSections = std::move(sections);
+    m_pending = std::make_unique<DescriptionReader>(*m_db, std::move(sections));
     m_pendingFirstNode = firstNode;
 }
 
 void Form1::loadDescriptions()
 {
-    if (m_pendingSections.isEmpty())
+    if (!m_pending)
         return;
-    QList<KnowledgeSection> sections = std::exchange(m_pendingSections, {});
-    readKnowledgeDescriptions(*m_db, sections);
+    m_pending->readFor(std::numeric_limits<qint64>::max());
+    keepDescriptions(std::exchange(m_pending, nullptr)->sections());
+}
+
+void Form1::loadDescriptionsInSlices(std::function<void()> done, int sliceMs)
+{
+    // A node click or a new tree may have read them all meanwhile.
+    if (m_pending && m_pending->readFor(sliceMs))
+        keepDescriptions(std::exchange(m_pending, nullptr)->sections());
+    if (!m_pending) {
+        if (done)
+            done();
+        return;
+    }
+    QTimer::singleShot(0, this, [this, done = std::move(done), sliceMs]() mutable {
+        loadDescriptionsInSlices(std::move(done), sliceMs);
+    });
+}
+
+void Form1::keepDescriptions(const QList<KnowledgeSection> &sections)
+{
     // The nodes were numbered section by section, each section's entries right after it.
     int node = m_pendingFirstNode;
     for (const KnowledgeSection &section : sections) {

@@ -59,6 +59,10 @@ public:
     // Reads the descriptions of the knowledge entries, which Form_Load leaves for after the tree
     // is shown; a node click reads them first if they are still to read. Throws common::Error.
     void loadDescriptions();
+    // The same a part at a time from the event loop, each part at most about `sliceMs` long, so
+    // that the window answers meanwhile; `done` runs once all are read. A failure is thrown from
+    // the event loop, where an untrapped error ends the program as Form_Load's would.
+    void loadDescriptionsInSlices(std::function<void()> done, int sliceMs = 20);
     // Opens the record sources once the window has loaded; failures are told, not fatal.
     void openRecordSources();
     // Starts reading the record sources' Access files in the background, so that
@@ -103,6 +107,7 @@ private:
     void runCommand(Command command);
     void placeReadingWindow();
 
+    void keepDescriptions(const QList<KnowledgeSection> &sections);
     // Reading a file that an interrupted save left behind may show less than it holds.
     void warnIfIncomplete(const common::Database &db);
     void clearTree();
@@ -116,8 +121,8 @@ private:
     Form1Services m_services;
     std::unique_ptr<common::Database> m_db;
     NodeDescriptions m_desc;
-    QList<KnowledgeSection> m_pendingSections; // read by Form_Load, descriptions still to read
-    int m_pendingFirstNode = 0;                // the node number of their first section
+    std::unique_ptr<DescriptionReader> m_pending; // the descriptions of the tree Form_Load built
+    int m_pendingFirstNode = 0;                   // the node number of their first section
     int m_nodeCount = 0;
     std::unique_ptr<ApiReference> m_api;
     QPoint m_readerPlaced;                  // where the reading window was put

@@ -3,7 +3,10 @@
 #include "database.h"
 #include "error.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
+#include <limits>
 
 namespace tamsel {
 
@@ -67,14 +70,67 @@ QList<KnowledgeSection> readKnowledgeTitles(common::Database &db)
 
 void readKnowledgeDescriptions(common::Database &db, QList<KnowledgeSection> &sections)
 {
-    for (KnowledgeSection &section : sections) {
-        if (section.entries.isEmpty())
-            continue;
-        const QList<common::FieldValue> texts = db.openRecordset(section.table)->column(kDescriptionField);
-        // A file changed in between gives what it holds now, entry by entry as far as both go.
-        for (qsizetype i = 0; i < std::min(texts.size(), section.entries.size()); ++i)
-            section.entries[i].description = texts[i].value_or(QString());
+    DescriptionReader reader(db, std::move(sections));
+    reader.readFor(std::numeric_limits<qint64>::max());
+    sections = reader.sections();
+}
+
+namespace {
+
+// Rows read in one go: small enough that a slice ends close to its budget.
+constexpr int kRowsPerRead = 1000;
+
+common::Error changedWhileRead(const QString &path)
+{
+    return common::Error(common::UnrecognizedFormat,
+                         QStringLiteral("数据库“%1”在读取时被更改或替换，其中的内容无法与已显示的目录对应。").arg(path));
+}
+
+} // namespace
+
+DescriptionReader::DescriptionReader(common::Database &db, QList<KnowledgeSection> sections)
+    : m_db(db)
+    , m_sections(std::move(sections))
+{
+}
+
+DescriptionReader::~DescriptionReader() = default;
+
+bool DescriptionReader::readFor(qint64 budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // At least one run of rows, however small the budget.
+    while (!done()) {
+        KnowledgeSection &section = m_sections[m_section];
+        if (!m_records && !section.entries.isEmpty()) {
+            m_records = m_db.openRecordset(section.table);
+            if (m_records->recordCount() != section.entries.size())
+                throw changedWhileRead(m_db.path());
+        }
+        if (m_row < section.entries.size()) {
+            const QList<QList<common::FieldValue>> rows
+                = m_records->columns({kTitleField, kDescriptionField}, m_row, kRowsPerRead);
+            const qsizetype count = std::min<qsizetype>(kRowsPerRead, section.entries.size() - m_row);
+            if (rows[0].size() != count)
+                throw changedWhileRead(m_db.path());
+            for (qsizetype i = 0; i < count; ++i) {
+                KnowledgeEntry &entry = section.entries[m_row + i];
+                if (rows[0][i].value_or(QString()) != entry.title)
+                    throw changedWhileRead(m_db.path());
+                entry.description = rows[1][i].value_or(QString());
+            }
+            m_row += int(count);
+        }
+        if (m_row >= section.entries.size()) {
+            m_records.reset();
+            m_row = 0;
+            ++m_section;
+        }
+        if (clock.elapsed() >= budgetMs)
+            break;
     }
+    return done();
 }
 
 NodeDescriptions::NodeDescriptions()

@@ -4,8 +4,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace common {
 class Database;
+class Recordset;
 }
 
 namespace tamsel {
@@ -36,6 +39,31 @@ QList<KnowledgeSection> readKnowledgeBase(common::Database &db);
 // already), then the descriptions of those entries. Both throw common::Error.
 QList<KnowledgeSection> readKnowledgeTitles(common::Database &db);
 void readKnowledgeDescriptions(common::Database &db, QList<KnowledgeSection> &sections);
+
+// The second step a part at a time, so that the window keeps answering while a large knowledge
+// base is read. Each description is read together with its entry's title, and a title that is no
+// longer the one read first (the file was changed or replaced in between) fails the read with
+// Error 3343 naming the file: a description is never put under another entry's title.
+class DescriptionReader
+{
+public:
+    // `db` must outlive the reader.
+    DescriptionReader(common::Database &db, QList<KnowledgeSection> sections);
+    ~DescriptionReader();
+
+    // Reads on until every description is read or `budgetMs` milliseconds have passed; true once
+    // all are read. Throws common::Error.
+    bool readFor(qint64 budgetMs);
+    bool done() const { return m_section >= m_sections.size(); }
+    const QList<KnowledgeSection> &sections() const { return m_sections; }
+
+private:
+    common::Database &m_db;
+    QList<KnowledgeSection> m_sections;
+    qsizetype m_section = 0;
+    int m_row = 0;
+    std::unique_ptr<common::Recordset> m_records; // of the section being read
+};
 
 // Description texts indexed by tree-node index (1-based creation order). It starts with 100
 // empty slots and grows with the tree; nothing ever clears it, so a later tree overwrites only

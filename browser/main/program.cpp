@@ -50,10 +50,11 @@ void showMainWindow(Form1 &form, const std::function<void(Form1 &)> &started)
     // The knowledge descriptions and the record sources are not on the first screen: the window
     // is shown without waiting for them, however large the knowledge base or the API table.
     common::afterFirstPaint(&form, [&form, started] {
-        form.loadDescriptions();
         form.openRecordSources();
-        if (started)
-            started(form);
+        form.loadDescriptionsInSlices([&form, started] {
+            if (started)
+                started(form);
+        });
     });
 }
 

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
+#include <limits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -20,6 +23,8 @@ private Q_SLOTS:
     void tableNames();
     void readKnowledgeBase_data();
     void readKnowledgeBase();
+    void changedBetweenReads_data();
+    void changedBetweenReads();
     void nodeDescriptions();
 
 private:
@@ -118,6 +123,52 @@ void KnowledgeTest::readKnowledgeBase()
     });
     QCOMPARE(error.number(), 3265);
     QVERIFY(error.text().contains(u"内容"_s));
+}
+
+void KnowledgeTest::changedBetweenReads_data()
+{
+    // SQL run on the file by another program once the titles are shown and a first part of the
+    // descriptions is read; empty: the file stays as it is.
+    QTest::addColumn<QString>("change");
+    QTest::newRow("unchanged") << QString();
+    QTest::newRow("title changed further on") << u"UPDATE 基础 SET 目录 = '别的' WHERE rowid = 2400"_s;
+    QTest::newRow("entry removed further on") << u"DELETE FROM 基础 WHERE rowid = 1800"_s;
+    QTest::newRow("entry added to a later table") << u"INSERT INTO 控件 (目录, 内容) VALUES ('新', '新的')"_s;
+    QTest::newRow("later table emptied") << u"DELETE FROM 控件"_s;
+}
+
+void KnowledgeTest::changedBetweenReads()
+{
+    QFETCH(QString, change);
+    const QStringList fields{u"目录"_s, u"内容"_s};
+    fixtures::Table large{u"基础"_s, fields, {}};
+    for (int i = 1; i <= 2500; ++i)
+        large.rows.append({u"条目%1"_s.arg(i), u"说明%1"_s.arg(i)});
+    const QString path = m_dir->filePath(u"vb.MDB"_s);
+    QVERIFY(fixtures::writeDatabase(path, {large, {u"控件"_s, fields, {{u"按钮"_s, u"命令按钮。"_s}}}}));
+    const auto db = common::Database::open(path, common::Database::Access::ReadOnly);
+
+    tamsel::DescriptionReader reader(*db, tamsel::readKnowledgeTitles(*db));
+    QVERIFY(!reader.readFor(0));
+    if (!change.isEmpty()) {
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        const int rc = sqlite3_exec(other, change.toUtf8().constData(), nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(rc, SQLITE_OK);
+        const common::Error error
+            = testsupport::failure([&] { reader.readFor(std::numeric_limits<qint64>::max()); });
+        QCOMPARE(error.number(), 3343);
+        QVERIFY2(error.text().contains(path), qPrintable(error.text()));
+        return;
+    }
+    QVERIFY(reader.readFor(std::numeric_limits<qint64>::max()));
+    const QList<tamsel::KnowledgeSection> &sections = reader.sections();
+    QCOMPARE(sections.size(), 2);
+    QCOMPARE(sections[0].entries.size(), 2500);
+    for (const tamsel::KnowledgeEntry &entry : sections[0].entries)
+        QCOMPARE(entry.description.mid(2), entry.title.mid(2));
+    QCOMPARE(sections[1].entries.value(0).description, u"命令按钮。"_s);
 }
 
 void KnowledgeTest::nodeDescriptions()

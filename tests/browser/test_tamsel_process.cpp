@@ -11,7 +11,32 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Change { None, Remove, Garbage, Empty, Folder, RenameCase, NoTitleField };
+enum class Change { None, Remove, Garbage, Empty, Folder, RenameCase, NoTitleField, DamagedTitle, DamagedDescription };
+
+// A knowledge base whose one entry has a field too long for its page, the rest of which is kept
+// in a chain of overflow pages; the chain is then broken, so that only reading that field fails.
+bool writeDamagedField(const QString &path, bool title)
+{
+    const QString longText = QString(6000, u'说');
+    const QStringList entry = title ? QStringList{longText, u"说明"_s} : QStringList{u"变量"_s, longText};
+    if (!fixtures::writeDatabase(path, {{u"基础知识"_s, {u"目录"_s, u"内容"_s}, {entry}}}))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    const qsizetype pageSize = (uchar(bytes[16]) << 8) | uchar(bytes[17]);
+    const QByteArray run = QString(40, u'说').toUtf8();
+    int broken = 0;
+    // An overflow page starts with the number of the next one, then the text goes on.
+    for (qsizetype page = pageSize; page + pageSize <= bytes.size(); page += pageSize) {
+        if (run.contains(bytes.mid(page + 4, 60))) {
+            bytes.replace(page, 4, QByteArray("\x7f\xff\xff\xf0", 4));
+            ++broken;
+        }
+    }
+    return broken > 0 && file.seek(0) && file.write(bytes) == bytes.size();
+}
 
 } // namespace
 
@@ -60,6 +85,9 @@ void TamselProcessTest::start_data()
     QTest::newRow("vb.MDB empty") << vb << Change::Empty << false << QStringList{u"3343"_s, vb};
     QTest::newRow("vb.MDB a folder") << vb << Change::Folder << false << QStringList{u"3343"_s, vb};
     QTest::newRow("knowledge table without 目录") << vb << Change::NoTitleField << false << QStringList{u"3265"_s, u"目录"_s};
+    // Titles are read before the window is shown, descriptions after: either ends the same way.
+    QTest::newRow("title field damaged") << vb << Change::DamagedTitle << false << QStringList{u"3343"_s, vb};
+    QTest::newRow("description field damaged") << vb << Change::DamagedDescription << false << QStringList{u"3343"_s, vb};
 }
 
 void TamselProcessTest::start()
@@ -80,6 +108,8 @@ void TamselProcessTest::start()
     case Change::NoTitleField:
         QVERIFY(fixtures::writeDatabase(path, {{u"基础知识"_s, {u"标题"_s, u"内容"_s}, {{u"变量"_s, u"说明"_s}}}}));
         break;
+    case Change::DamagedTitle: QVERIFY(writeDamagedField(path, true)); break;
+    case Change::DamagedDescription: QVERIFY(writeDamagedField(path, false)); break;
     }
 
     QProcess process;
