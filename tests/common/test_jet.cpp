@@ -104,6 +104,8 @@ private Q_SLOTS:
     void hostile();
     void forPeople_data();
     void forPeople();
+    void writerLimits_data();
+    void writerLimits();
     void malformedStream_data();
     void malformedStream();
     void readAhead_data();
@@ -269,6 +271,45 @@ void JetTest::forPeople()
     QCOMPARE(QString::fromUtf8(run({u"--tables"_s, path})), u"人员\n第二表\n"_s);
     QCOMPARE(QString::fromUtf8(run({u"--csv"_s, path, u"人员"_s})),
              u"\"编号\",\"名称\",\"备注\"\r\n1,\"张三\",\"说\"\"明\"\r\n,\"\",\r\n3,,\"a,b\r\nc\"\r\n"_s);
+}
+
+void JetTest::writerLimits_data()
+{
+    QTest::addColumn<JetVersion>("version");
+    QTest::addColumn<bool>("rowTooLarge"); // otherwise a definition over several pages
+    for (const JetVersion version : {JetVersion::Jet4, JetVersion::Jet3}) {
+        const char *name = version == JetVersion::Jet4 ? "Jet 4" : "Jet 3";
+        QTest::addRow("%s, a row larger than a page", name) << version << true;
+        QTest::addRow("%s, a definition longer than a page", name) << version << false;
+    }
+}
+
+// The fixture writer refuses a row no page can hold, naming table, row and page size and leaving
+// no file; a table definition too long for its page goes on over more pages and reads back whole.
+void JetTest::writerLimits()
+{
+    QFETCH(JetVersion, version);
+    QFETCH(bool, rowTooLarge);
+    JetTable table{{u"宽表"_s, {}, {{}, {}}}, {}, {}, {}};
+    const int columns = rowTooLarge ? 12 : 100;
+    for (int c = 0; c < columns; ++c) {
+        table.data.fields.append(rowTooLarge ? u"第%1列"_s.arg(c) : u"第%1列"_s.arg(c) + QString(60, u'名'));
+        table.kinds.append(ColumnKind::Text);
+        table.data.rows[0].append(QString(rowTooLarge ? 250 : 2, u'汉'));
+        table.data.rows[1].append(c % 2 ? std::nullopt : FieldValue(u"x%1"_s.arg(c)));
+    }
+    const QString path = file(u"wide.mdb"_s);
+    const Error e = failure([&] { jetfixture::writeJetFile(path, {table}, {version, 936, Damage::None}); });
+    if (!rowTooLarge) {
+        QCOMPARE(e.number(), 0);
+        compareTables(path, {table.data});
+        return;
+    }
+    QCOMPARE(e.number(), 3047);
+    const QString pageSize = version == JetVersion::Jet4 ? u"4096"_s : u"2048"_s;
+    for (const QString &part : {path, u"宽表"_s, u"第 1 行"_s, pageSize})
+        QVERIFY2(e.text().contains(part), qPrintable(e.text()));
+    QVERIFY(!QFile::exists(path));
 }
 
 void JetTest::malformedStream_data()
