@@ -44,6 +44,7 @@ constexpr unsigned kDeleted = 0x8000;
 constexpr unsigned kOverflow = 0x4000;
 constexpr unsigned kOffsetMask = 0x1FFF;
 constexpr int kMaxOverflowHops = 4;
+constexpr int kGuidSize = 16;
 
 struct Failure
 {
@@ -122,6 +123,16 @@ void useJet3CodePage(MdbHandle *mdb)
     if (mdb->iconv_in != iconv_t(-1))
         iconv_close(mdb->iconv_in);
     mdb->iconv_in = conv;
+}
+
+// Access shows a GUID in the registry form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}; its first three
+// groups are stored little-endian, the last eight bytes in order.
+std::string guidText(const unsigned char *b)
+{
+    char text[39];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(get32(b, 0)),
+                  get16(b, 4), get16(b, 6), b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    return text;
 }
 
 bool isText(int type)
@@ -298,6 +309,11 @@ private:
         const int pageSize = int(m_mdb->fmt->pg_size);
         if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize)
             throw Failure{"field outside its page"};
+        if (col->col_type == MDB_REPID) {
+            if (field.siz != kGuidSize)
+                throw Failure{"a GUID of table " + std::string(col->table->name) + " is not 16 bytes long"};
+            return guidText(m_mdb->pg_buf + field.start);
+        }
         // The library cuts text at its bind size; size the buffer so that no text is cut (one
         // stored byte never becomes more than three bytes of UTF-8).
         size_t longest = size_t(field.siz);

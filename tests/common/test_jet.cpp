@@ -30,6 +30,7 @@ using jetfixture::JetVersion;
 namespace {
 
 const QString kReader = QStringLiteral(TEST_PROGRAM_DIR) + u"/jetread"_s;
+const QString kGuid = u"{8E39276A-BCA8-4AC4-891E-49911D8438DD}"_s;
 
 void compareTables(const QString &path, const QList<TableData> &expected)
 {
@@ -63,10 +64,10 @@ JetTable kindsTable()
         longMemo += u"第%1段：变量在使用前应当先声明。Dim x As Integer\r\n"_s.arg(longMemo.size());
     const QString pageMemo = QString(300, u'说') + u"一二三 ABC"_s + QString(200, u'x');
     JetTable t;
-    t.data = {u"字段"_s, {u"编号"_s, u"名称"_s, u"说明"_s},
-              {{u"1"_s, u"ASCII only"_s, u"short memo"_s},
-               {std::nullopt, std::nullopt, std::nullopt},
-               {u"3"_s, u""_s, u""_s},
+    t.data = {u"字段"_s, {u"编号"_s, u"名称"_s, u"说明"_s, u"复制标识"_s},
+              {{u"1"_s, u"ASCII only"_s, u"short memo"_s, kGuid},
+               {std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+               {u"3"_s, u""_s, u""_s, u"{00000000-0000-0000-0000-00000000000F}"_s},
                {u"4"_s, u"中文标题"_s, u"中文"_s},
                {u"5"_s, u"VB6 的变量"_s, u"mixed 含中文 memo"_s},
                {u"-6"_s, u"一二三"_s, longMemo},
@@ -75,10 +76,22 @@ JetTable kindsTable()
                {u"9"_s, u"moved row 移动"_s, u"moved memo"_s},
                {u"10"_s, u"after"_s, u"x"_s},
                {u"11"_s, QString(120, u'长') + u"标题"_s, u"一行超过 256 字节的记录"_s}}};
-    t.kinds = {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo};
+    t.kinds = {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo, ColumnKind::Guid};
     t.overflowRows = {0, 8};
     t.deletedBefore = {3, 9};
     return t;
+}
+
+// A small table as people list it; a moved and a deleted row, a GUID.
+JetTable peopleTable()
+{
+    return {{u"人员"_s, {u"编号"_s, u"名称"_s, u"备注"_s, u"标识"_s},
+             {{u"1"_s, u"张三"_s, u"说\"明"_s, kGuid},
+              {std::nullopt, u""_s, std::nullopt, std::nullopt},
+              {u"3"_s, std::nullopt, u"a,b\r\nc"_s, std::nullopt}}},
+            {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo, ColumnKind::Guid},
+            {1},
+            {2}};
 }
 
 } // namespace
@@ -141,10 +154,9 @@ void JetTest::fieldKinds()
     const QString path = file(u"kinds.mdb"_s);
     QVERIFY(jetfixture::writeJetFile(path, {kinds, empty}, options));
     compareTables(path, {kinds.data, empty.data});
+    const QByteArray bytes = fileBytes(path);
+    QVERIFY(bytes.contains(QByteArray::fromHex("6A27398EA8BCC44A891E49911D8438DD"))); // a GUID as Windows stores it
     if (options.version == JetVersion::Jet4) { // both forms of Jet 4 text are really there
-        QFile written(path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        const QByteArray bytes = written.readAll();
         const QString plain = u"中文标题"_s;
         QVERIFY(bytes.contains(QByteArray("\xFF\xFEVB6 \0", 7)));
         QVERIFY(bytes.contains(QByteArray(reinterpret_cast<const char *>(plain.utf16()), plain.size() * 2)));
@@ -252,16 +264,9 @@ void JetTest::forPeople_data()
 void JetTest::forPeople()
 {
     QFETCH(JetVersion, version);
-    const JetTable people{{u"人员"_s, {u"编号"_s, u"名称"_s, u"备注"_s},
-                           {{u"1"_s, u"张三"_s, u"说\"明"_s},
-                            {std::nullopt, u""_s, std::nullopt},
-                            {u"3"_s, std::nullopt, u"a,b\r\nc"_s}}},
-                          {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo},
-                          {1},
-                          {2}};
     const JetTable second{{u"第二表"_s, {u"x"_s}, {}}, {}, {}, {}};
     const QString path = file(u"people.mdb"_s);
-    QVERIFY(jetfixture::writeJetFile(path, {people, second}, {version, 936, Damage::None}));
+    QVERIFY(jetfixture::writeJetFile(path, {peopleTable(), second}, {version, 936, Damage::None}));
     const auto run = [&](const QStringList &args) {
         QProcess p;
         p.start(kReader, args);
@@ -270,7 +275,7 @@ void JetTest::forPeople()
     };
     QCOMPARE(QString::fromUtf8(run({u"--tables"_s, path})), u"人员\n第二表\n"_s);
     QCOMPARE(QString::fromUtf8(run({u"--csv"_s, path, u"人员"_s})),
-             u"\"编号\",\"名称\",\"备注\"\r\n1,\"张三\",\"说\"\"明\"\r\n,\"\",\r\n3,,\"a,b\r\nc\"\r\n"_s);
+             u"\"编号\",\"名称\",\"备注\",\"标识\"\r\n1,\"张三\",\"说\"\"明\",%1\r\n,\"\",,\r\n3,,\"a,b\r\nc\",\r\n"_s.arg(kGuid));
 }
 
 void JetTest::writerLimits_data()
