@@ -16,15 +16,18 @@
 //   'R' { length bytes }*            one row: every field in order, length 0xFFFFFFFF for NULL
 //   'E'                              the end; a stream without it is incomplete
 //
-// Exit status: 0 done, 1 the file could not be read (a message on standard error), 2 usage.
+// Exit status: 0 done, 1 the file could not be read or the output not written (a message on
+// standard error), 2 usage.
 
 #include <glib.h>
 #include <mdbtools.h>
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -93,11 +96,10 @@ public:
     }
     void flush()
     {
-        if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout) != m_buffer.size())
-            throw Failure{"cannot write the output"};
+        if ((!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout) != m_buffer.size())
+            || std::fflush(stdout) != 0)
+            throw Failure{std::string("cannot write the output: ") + std::strerror(errno)};
         m_buffer.clear();
-        if (std::fflush(stdout) != 0)
-            throw Failure{"cannot write the output"};
     }
 
 private:
@@ -343,10 +345,9 @@ private:
     size_t m_defaultBindSize = MDB_BIND_SIZE;
 };
 
-void writeFrames(const char *path)
+void writeFrames(const char *path, Output &out)
 {
     Reader reader(path);
-    Output out;
     out.text("JETREAD1");
     for (MdbCatalogEntry *entry : reader.userTables()) {
         out.tag('T');
@@ -370,13 +371,11 @@ void writeFrames(const char *path)
             });
     }
     out.tag('E');
-    out.flush();
 }
 
-void writeTableNames(const char *path)
+void writeTableNames(const char *path, Output &out)
 {
     Reader reader(path);
-    Output out;
     for (MdbCatalogEntry *entry : reader.userTables())
         out.text(std::string(entry->object_name) + "\n");
 }
@@ -392,7 +391,7 @@ std::string csvQuoted(const std::string &s)
     return q + "\"";
 }
 
-void writeCsv(const char *path, const char *name)
+void writeCsv(const char *path, const char *name, Output &out)
 {
     Reader reader(path);
     MdbCatalogEntry *found = nullptr;
@@ -412,7 +411,6 @@ void writeCsv(const char *path, const char *name)
     }
     if (!found)
         throw Failure{std::string("no table ") + name};
-    Output out;
     std::vector<bool> quoted;
     reader.readTable(
         found,
@@ -448,18 +446,24 @@ int main(int argc, char *argv[])
     // A larger pipe lets the whole of a small file go out at once and wakes the caller less often.
     fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
 
+    // A reader that goes away, like a full disk, is a failure to report: without this the first
+    // write to a closed pipe would end the program silently.
+    signal(SIGPIPE, SIG_IGN);
+
     const std::string mode = argc > 1 ? argv[1] : "";
     try {
+        Output out;
         if (argc == 2 && mode.rfind("--", 0) != 0)
-            writeFrames(argv[1]);
+            writeFrames(argv[1], out);
         else if (argc == 3 && mode == "--tables")
-            writeTableNames(argv[2]);
+            writeTableNames(argv[2], out);
         else if (argc == 4 && mode == "--csv")
-            writeCsv(argv[2], argv[3]);
+            writeCsv(argv[2], argv[3], out);
         else {
             std::fputs("usage: jetread FILE | jetread --tables FILE | jetread --csv FILE TABLE\n", stderr);
             return 2;
         }
+        out.flush(); // the last of the output may fail to go out as well
     } catch (const Failure &failure) {
         std::fprintf(stderr, "jetread: %s: %s\n", argc > 2 ? argv[2] : argv[1], failure.message.c_str());
         return 1;

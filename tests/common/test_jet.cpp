@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using testsupport::failure;
 using testsupport::fileBytes;
@@ -117,6 +121,8 @@ private Q_SLOTS:
     void hostile();
     void forPeople_data();
     void forPeople();
+    void outputFails_data();
+    void outputFails();
     void writerLimits_data();
     void writerLimits();
     void malformedStream_data();
@@ -276,6 +282,51 @@ void JetTest::forPeople()
     QCOMPARE(QString::fromUtf8(run({u"--tables"_s, path})), u"人员\n第二表\n"_s);
     QCOMPARE(QString::fromUtf8(run({u"--csv"_s, path, u"人员"_s})),
              u"\"编号\",\"名称\",\"备注\",\"标识\"\r\n1,\"张三\",\"说\"\"明\",%1\r\n,\"\",,\r\n3,,\"a,b\r\nc\",\r\n"_s.arg(kGuid));
+}
+
+void JetTest::outputFails_data()
+{
+    QTest::addColumn<QStringList>("before"); // the arguments before the file, and after it
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<bool>("fullDisk"); // otherwise a pipe whose reader has gone
+    const QList<std::tuple<const char *, QStringList, QStringList>> modes{
+        {"stream", {}, {}}, {"--tables", {u"--tables"_s}, {}}, {"--csv", {u"--csv"_s}, {u"人员"_s}}};
+    for (const auto &[name, before, after] : modes) {
+        QTest::addRow("%s, reader gone", name) << before << after << false;
+        QTest::addRow("%s, disk full", name) << before << after << true;
+    }
+}
+
+// Output that cannot be written is a failure with a message, whichever way it fails.
+void JetTest::outputFails()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(bool, fullDisk);
+    const QString path = file(u"people.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {peopleTable()}, {}));
+    QProcess p;
+    int ends[2] = {-1, -1};
+    if (fullDisk) {
+        p.setStandardOutputFile(u"/dev/full"_s);
+    } else {
+        QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
+        ::close(ends[0]); // gone before the first byte is written
+        // The reader starts with SIGPIPE as a shell leaves it: the first write would kill it.
+        p.setChildProcessModifier([end = ends[1]] {
+            ::dup2(end, STDOUT_FILENO);
+            std::signal(SIGPIPE, SIG_DFL);
+        });
+    }
+    p.start(kReader, before + QStringList{path} + after);
+    const bool finished = p.waitForFinished(10000);
+    if (ends[1] >= 0)
+        ::close(ends[1]);
+    QVERIFY(finished);
+    const QString errors = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(errors.contains(u"cannot write the output"_s), qPrintable(errors));
 }
 
 void JetTest::writerLimits_data()
