@@ -16,15 +16,18 @@
 //   'R' { length bytes }*            one row: every field in order, length 0xFFFFFFFF for NULL
 //   'E'                              the end; a stream without it is incomplete
 //
-// Exit status: 0 done, 1 the file could not be read (a message on standard error), 2 usage.
+// Exit status: 0 done, 1 the file could not be read or the output not written (a message on
+// standard error), 2 usage.
 
 #include <glib.h>
 #include <mdbtools.h>
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +47,7 @@ constexpr unsigned kDeleted = 0x8000;
 constexpr unsigned kOverflow = 0x4000;
 constexpr unsigned kOffsetMask = 0x1FFF;
 constexpr int kMaxOverflowHops = 4;
+constexpr int kGuidSize = 16;
 
 struct Failure
 {
@@ -92,11 +96,10 @@ public:
     }
     void flush()
     {
-        if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout) != m_buffer.size())
-            throw Failure{"cannot write the output"};
+        if ((!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout) != m_buffer.size())
+            || std::fflush(stdout) != 0)
+            throw Failure{std::string("cannot write the output: ") + std::strerror(errno)};
         m_buffer.clear();
-        if (std::fflush(stdout) != 0)
-            throw Failure{"cannot write the output"};
     }
 
 private:
@@ -122,6 +125,16 @@ void useJet3CodePage(MdbHandle *mdb)
     if (mdb->iconv_in != iconv_t(-1))
         iconv_close(mdb->iconv_in);
     mdb->iconv_in = conv;
+}
+
+// Access shows a GUID in the registry form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}; its first three
+// groups are stored little-endian, the last eight bytes in order.
+std::string guidText(const unsigned char *b)
+{
+    char text[39];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(get32(b, 0)),
+                  get16(b, 4), get16(b, 6), b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    return text;
 }
 
 bool isText(int type)
@@ -298,6 +311,11 @@ private:
         const int pageSize = int(m_mdb->fmt->pg_size);
         if (field.start < 0 || field.siz < 0 || field.start + field.siz > pageSize)
             throw Failure{"field outside its page"};
+        if (col->col_type == MDB_REPID) {
+            if (field.siz != kGuidSize)
+                throw Failure{"a GUID of table " + std::string(col->table->name) + " is not 16 bytes long"};
+            return guidText(m_mdb->pg_buf + field.start);
+        }
         // The library cuts text at its bind size; size the buffer so that no text is cut (one
         // stored byte never becomes more than three bytes of UTF-8).
         size_t longest = size_t(field.siz);
@@ -327,10 +345,9 @@ private:
     size_t m_defaultBindSize = MDB_BIND_SIZE;
 };
 
-void writeFrames(const char *path)
+void writeFrames(const char *path, Output &out)
 {
     Reader reader(path);
-    Output out;
     out.text("JETREAD1");
     for (MdbCatalogEntry *entry : reader.userTables()) {
         out.tag('T');
@@ -354,13 +371,11 @@ void writeFrames(const char *path)
             });
     }
     out.tag('E');
-    out.flush();
 }
 
-void writeTableNames(const char *path)
+void writeTableNames(const char *path, Output &out)
 {
     Reader reader(path);
-    Output out;
     for (MdbCatalogEntry *entry : reader.userTables())
         out.text(std::string(entry->object_name) + "\n");
 }
@@ -376,7 +391,7 @@ std::string csvQuoted(const std::string &s)
     return q + "\"";
 }
 
-void writeCsv(const char *path, const char *name)
+void writeCsv(const char *path, const char *name, Output &out)
 {
     Reader reader(path);
     MdbCatalogEntry *found = nullptr;
@@ -396,7 +411,6 @@ void writeCsv(const char *path, const char *name)
     }
     if (!found)
         throw Failure{std::string("no table ") + name};
-    Output out;
     std::vector<bool> quoted;
     reader.readTable(
         found,
@@ -432,18 +446,24 @@ int main(int argc, char *argv[])
     // A larger pipe lets the whole of a small file go out at once and wakes the caller less often.
     fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
 
+    // A reader that goes away, like a full disk, is a failure to report: without this the first
+    // write to a closed pipe would end the program silently.
+    signal(SIGPIPE, SIG_IGN);
+
     const std::string mode = argc > 1 ? argv[1] : "";
     try {
+        Output out;
         if (argc == 2 && mode.rfind("--", 0) != 0)
-            writeFrames(argv[1]);
+            writeFrames(argv[1], out);
         else if (argc == 3 && mode == "--tables")
-            writeTableNames(argv[2]);
+            writeTableNames(argv[2], out);
         else if (argc == 4 && mode == "--csv")
-            writeCsv(argv[2], argv[3]);
+            writeCsv(argv[2], argv[3], out);
         else {
             std::fputs("usage: jetread FILE | jetread --tables FILE | jetread --csv FILE TABLE\n", stderr);
             return 2;
         }
+        out.flush(); // the last of the output may fail to go out as well
     } catch (const Failure &failure) {
         std::fprintf(stderr, "jetread: %s: %s\n", argc > 2 ? argv[2] : argv[1], failure.message.c_str());
         return 1;

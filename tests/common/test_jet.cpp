@@ -15,6 +15,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using testsupport::failure;
 using testsupport::fileBytes;
@@ -31,6 +35,7 @@ using jetfixture::JetVersion;
 namespace {
 
 const QString kReader = QStringLiteral(TEST_PROGRAM_DIR) + u"/jetread"_s;
+const QString kGuid = u"{8E39276A-BCA8-4AC4-891E-49911D8438DD}"_s;
 
 void compareTables(const QString &path, const QList<TableData> &expected)
 {
@@ -64,10 +69,10 @@ JetTable kindsTable()
         longMemo += u"第%1段：变量在使用前应当先声明。Dim x As Integer\r\n"_s.arg(longMemo.size());
     const QString pageMemo = QString(300, u'说') + u"一二三 ABC"_s + QString(200, u'x');
     JetTable t;
-    t.data = {u"字段"_s, {u"编号"_s, u"名称"_s, u"说明"_s},
-              {{u"1"_s, u"ASCII only"_s, u"short memo"_s},
-               {std::nullopt, std::nullopt, std::nullopt},
-               {u"3"_s, u""_s, u""_s},
+    t.data = {u"字段"_s, {u"编号"_s, u"名称"_s, u"说明"_s, u"复制标识"_s},
+              {{u"1"_s, u"ASCII only"_s, u"short memo"_s, kGuid},
+               {std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+               {u"3"_s, u""_s, u""_s, u"{00000000-0000-0000-0000-00000000000F}"_s},
                {u"4"_s, u"中文标题"_s, u"中文"_s},
                {u"5"_s, u"VB6 的变量"_s, u"mixed 含中文 memo"_s},
                {u"-6"_s, u"一二三"_s, longMemo},
@@ -76,10 +81,22 @@ JetTable kindsTable()
                {u"9"_s, u"moved row 移动"_s, u"moved memo"_s},
                {u"10"_s, u"after"_s, u"x"_s},
                {u"11"_s, QString(120, u'长') + u"标题"_s, u"一行超过 256 字节的记录"_s}}};
-    t.kinds = {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo};
+    t.kinds = {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo, ColumnKind::Guid};
     t.overflowRows = {0, 8};
     t.deletedBefore = {3, 9};
     return t;
+}
+
+// A small table as people list it; a moved and a deleted row, a GUID.
+JetTable peopleTable()
+{
+    return {{u"人员"_s, {u"编号"_s, u"名称"_s, u"备注"_s, u"标识"_s},
+             {{u"1"_s, u"张三"_s, u"说\"明"_s, kGuid},
+              {std::nullopt, u""_s, std::nullopt, std::nullopt},
+              {u"3"_s, std::nullopt, u"a,b\r\nc"_s, std::nullopt}}},
+            {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo, ColumnKind::Guid},
+            {1},
+            {2}};
 }
 
 } // namespace
@@ -105,6 +122,10 @@ private Q_SLOTS:
     void hostile();
     void forPeople_data();
     void forPeople();
+    void outputFails_data();
+    void outputFails();
+    void writerLimits_data();
+    void writerLimits();
     void malformedStream_data();
     void malformedStream();
     void readAhead_data();
@@ -140,10 +161,9 @@ void JetTest::fieldKinds()
     const QString path = file(u"kinds.mdb"_s);
     QVERIFY(jetfixture::writeJetFile(path, {kinds, empty}, options));
     compareTables(path, {kinds.data, empty.data});
+    const QByteArray bytes = fileBytes(path);
+    QVERIFY(bytes.contains(QByteArray::fromHex("6A27398EA8BCC44A891E49911D8438DD"))); // a GUID as Windows stores it
     if (options.version == JetVersion::Jet4) { // both forms of Jet 4 text are really there
-        QFile written(path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        const QByteArray bytes = written.readAll();
         const QString plain = u"中文标题"_s;
         QVERIFY(bytes.contains(QByteArray("\xFF\xFEVB6 \0", 7)));
         QVERIFY(bytes.contains(QByteArray(reinterpret_cast<const char *>(plain.utf16()), plain.size() * 2)));
@@ -251,16 +271,9 @@ void JetTest::forPeople_data()
 void JetTest::forPeople()
 {
     QFETCH(JetVersion, version);
-    const JetTable people{{u"人员"_s, {u"编号"_s, u"名称"_s, u"备注"_s},
-                           {{u"1"_s, u"张三"_s, u"说\"明"_s},
-                            {std::nullopt, u""_s, std::nullopt},
-                            {u"3"_s, std::nullopt, u"a,b\r\nc"_s}}},
-                          {ColumnKind::Long, ColumnKind::Text, ColumnKind::Memo},
-                          {1},
-                          {2}};
     const JetTable second{{u"第二表"_s, {u"x"_s}, {}}, {}, {}, {}};
     const QString path = file(u"people.mdb"_s);
-    QVERIFY(jetfixture::writeJetFile(path, {people, second}, {version, 936, Damage::None}));
+    QVERIFY(jetfixture::writeJetFile(path, {peopleTable(), second}, {version, 936, Damage::None}));
     const auto run = [&](const QStringList &args) {
         QProcess p;
         p.start(kReader, args);
@@ -269,7 +282,91 @@ void JetTest::forPeople()
     };
     QCOMPARE(QString::fromUtf8(run({u"--tables"_s, path})), u"人员\n第二表\n"_s);
     QCOMPARE(QString::fromUtf8(run({u"--csv"_s, path, u"人员"_s})),
-             u"\"编号\",\"名称\",\"备注\"\r\n1,\"张三\",\"说\"\"明\"\r\n,\"\",\r\n3,,\"a,b\r\nc\"\r\n"_s);
+             u"\"编号\",\"名称\",\"备注\",\"标识\"\r\n1,\"张三\",\"说\"\"明\",%1\r\n,\"\",,\r\n3,,\"a,b\r\nc\",\r\n"_s.arg(kGuid));
+}
+
+void JetTest::outputFails_data()
+{
+    QTest::addColumn<QStringList>("before"); // the arguments before the file, and after it
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<bool>("fullDisk"); // otherwise a pipe whose reader has gone
+    const QList<std::tuple<const char *, QStringList, QStringList>> modes{
+        {"stream", {}, {}}, {"--tables", {u"--tables"_s}, {}}, {"--csv", {u"--csv"_s}, {u"人员"_s}}};
+    for (const auto &[name, before, after] : modes) {
+        QTest::addRow("%s, reader gone", name) << before << after << false;
+        QTest::addRow("%s, disk full", name) << before << after << true;
+    }
+}
+
+// Output that cannot be written is a failure with a message, whichever way it fails.
+void JetTest::outputFails()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(bool, fullDisk);
+    const QString path = file(u"people.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {peopleTable()}, {}));
+    QProcess p;
+    int ends[2] = {-1, -1};
+    if (fullDisk) {
+        p.setStandardOutputFile(u"/dev/full"_s);
+    } else {
+        QVERIFY(::pipe2(ends, O_CLOEXEC) == 0);
+        ::close(ends[0]); // gone before the first byte is written
+        // The reader starts with SIGPIPE as a shell leaves it: the first write would kill it.
+        p.setChildProcessModifier([end = ends[1]] {
+            ::dup2(end, STDOUT_FILENO);
+            std::signal(SIGPIPE, SIG_DFL);
+        });
+    }
+    p.start(kReader, before + QStringList{path} + after);
+    const bool finished = p.waitForFinished(10000);
+    if (ends[1] >= 0)
+        ::close(ends[1]);
+    QVERIFY(finished);
+    const QString errors = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(errors.contains(u"cannot write the output"_s), qPrintable(errors));
+}
+
+void JetTest::writerLimits_data()
+{
+    QTest::addColumn<JetVersion>("version");
+    QTest::addColumn<bool>("rowTooLarge"); // otherwise a definition over several pages
+    for (const JetVersion version : {JetVersion::Jet4, JetVersion::Jet3}) {
+        const char *name = version == JetVersion::Jet4 ? "Jet 4" : "Jet 3";
+        QTest::addRow("%s, a row larger than a page", name) << version << true;
+        QTest::addRow("%s, a definition longer than a page", name) << version << false;
+    }
+}
+
+// The fixture writer refuses a row no page can hold, naming table, row and page size and leaving
+// no file; a table definition too long for its page goes on over more pages and reads back whole.
+void JetTest::writerLimits()
+{
+    QFETCH(JetVersion, version);
+    QFETCH(bool, rowTooLarge);
+    JetTable table{{u"宽表"_s, {}, {{}, {}}}, {}, {}, {}};
+    const int columns = rowTooLarge ? 12 : 100;
+    for (int c = 0; c < columns; ++c) {
+        table.data.fields.append(rowTooLarge ? u"第%1列"_s.arg(c) : u"第%1列"_s.arg(c) + QString(60, u'名'));
+        table.kinds.append(ColumnKind::Text);
+        table.data.rows[0].append(QString(rowTooLarge ? 250 : 2, u'汉'));
+        table.data.rows[1].append(c % 2 ? std::nullopt : FieldValue(u"x%1"_s.arg(c)));
+    }
+    const QString path = file(u"wide.mdb"_s);
+    const Error e = failure([&] { jetfixture::writeJetFile(path, {table}, {version, 936, Damage::None}); });
+    if (!rowTooLarge) {
+        QCOMPARE(e.number(), 0);
+        compareTables(path, {table.data});
+        return;
+    }
+    QCOMPARE(e.number(), 3047);
+    const QString pageSize = version == JetVersion::Jet4 ? u"4096"_s : u"2048"_s;
+    for (const QString &part : {path, u"宽表"_s, u"第 1 行"_s, pageSize})
+        QVERIFY2(e.text().contains(part), qPrintable(e.text()));
+    QVERIFY(!QFile::exists(path));
 }
 
 void JetTest::malformedStream_data()

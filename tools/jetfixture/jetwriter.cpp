@@ -1,8 +1,10 @@
 #include "jetwriter.h"
 
 #include "codec936.h"
+#include "error.h"
 
 #include <QSaveFile>
+#include <QUuid>
 
 #include <algorithm>
 #include <optional>
@@ -13,12 +15,82 @@ namespace jetfixture {
 
 namespace {
 
+// Jet's own number for "record is too large", given to everything that does not fit its place.
+constexpr int kTooLarge = 3047;
+
+// Every page: its type, a byte always 1, two bytes of free space (a Jet 3 definition page holds
+// "VC" there instead), four bytes naming its owner: the table definition page of a data page,
+// "LVAL" for a page of long values, the next page of a table definition.
+enum PageType : quint8 { DataPage = 0x01, TableDefinitionPage = 0x02 };
+constexpr int kPageFreeSpaceOffset = 2;
+constexpr int kPageOwnerOffset = 4;
+constexpr int kPageHeaderSize = 8; // a table definition continues after this on its next page
+constexpr quint32 kLongValueOwner = 0x4C41564C; // "LVAL"
+
+// A row pointer of a data page: the row's offset in the page and two flags.
 constexpr quint16 kDeletedFlag = 0x8000;
 constexpr quint16 kOverflowFlag = 0x4000;
+constexpr quint16 kRowOffsetMask = 0x1FFF;
 constexpr int kMaxRowsPerPage = 255; // a row number is one byte of a row pointer
+
+// A memo field: a 12-byte header (length with flags, row pointer, unused), then the value itself
+// when kept in the row.
+constexpr quint32 kMemoInRow = 0x80000000u;
+constexpr quint32 kMemoOnOnePage = 0x40000000u;
 constexpr int kInlineMemoBytes = 64; // longer memo values go to long-value pages
 
-enum ColumnType : quint8 { TypeInt = 0x03, TypeLong = 0x04, TypeText = 0x0A, TypeOle = 0x0B, TypeMemo = 0x0C };
+// The table definition: the length of the whole definition, table types, column flags.
+constexpr int kTdefLengthOffset = 8;
+constexpr quint8 kUserTable = 0x4E;
+constexpr quint8 kSystemTable = 0x53;
+constexpr quint8 kFixedColumn = 0x01;
+constexpr quint8 kNullableColumn = 0x02;
+constexpr quint16 kGeneralSortOrder = 0x0409;
+constexpr quint16 kTdefEnd = 0xFFFF;
+
+// The header page, partly masked with RC4 from kMaskedStart.
+constexpr int kMagicOffset = 4;
+constexpr int kVersionOffset = 0x14;
+constexpr int kMaskedStart = 0x18;
+constexpr int kCodePageOffset = 0x3C;
+constexpr quint16 kUnicodeCodePage = 1200;
+
+constexpr int kGuidSize = 16;
+constexpr quint16 kJet3TextCodePage = 936;
+
+enum ColumnType : quint8 {
+    TypeInt = 0x03,
+    TypeLong = 0x04,
+    TypeText = 0x0A,
+    TypeOle = 0x0B,
+    TypeMemo = 0x0C,
+    TypeGuid = 0x0F,
+};
+
+// What differs between the two versions: page size and where things lie in a page.
+struct Format
+{
+    int pageSize;
+    int rowCountOffset; // data page: the number of rows, then a 2-byte pointer per row
+    int tdefBlockSize; // a table definition up to its first column entry
+    int tdefRowCountOffset;
+    int tdefTableTypeOffset; // then 2 bytes each: maximum columns, variable columns, columns
+    int tdefMapsOffset; // row pointers of the usage map and of the free-space map
+    int columnEntrySize;
+    int columnNumberOffset; // then 2 bytes each: variable-column index, column number again
+    int columnSortOrderOffset;
+    int columnCodePageOffset; // Jet 3 only
+    int columnFlagsOffset;
+    int columnCompressedOffset; // Jet 4 only: compressed Unicode allowed
+    int columnFixedOffset; // then the column's length
+    int nameLengthSize; // bytes of a column name's length
+    int textColumnSize;
+    int sortOrderOffset; // in the header page
+    int maskedLength;
+};
+
+constexpr Format kJet4{4096, 12, 63, 16, 40, 55, 25, 5, 11, -1, 15, 16, 21, 2, 510, 0x6E, 128};
+constexpr Format kJet3{2048, 8, 43, 12, 20, 35, 18, 1, 9, 11, 13, -1, 14, 1, 255, 0x3A, 126};
 
 void put16(QByteArray &buf, int offset, quint32 value)
 {
@@ -86,6 +158,21 @@ QByteArray jet4Text(const QString &text, bool mayCompress)
     return packed.size() < plain.size() ? packed : plain;
 }
 
+// A GUID as Windows keeps it: the first three groups little-endian, the last eight bytes in order.
+QByteArray guidBytes(const QString &text)
+{
+    const QUuid id = QUuid::fromString(text);
+    if (id.isNull() && text != QUuid().toString())
+        throw common::Error(common::ValidationFailed, u"“%1”不是 GUID。"_s.arg(text));
+    QByteArray bytes;
+    append32(bytes, id.data1);
+    append16(bytes, id.data2);
+    append16(bytes, id.data3);
+    for (const uchar b : id.data4)
+        bytes.append(char(b));
+    return bytes;
+}
+
 struct Column
 {
     QString name;
@@ -100,11 +187,13 @@ struct Column
 class Writer
 {
 public:
-    explicit Writer(const JetOptions &options)
+    Writer(const JetOptions &options, const QString &target)
         : m_options(options)
         , m_jet4(options.version == JetVersion::Jet4)
-        , m_pageSize(m_jet4 ? 4096 : 2048)
-        , m_rowCountOffset(m_jet4 ? 12 : 8)
+        , m_format(m_jet4 ? kJet4 : kJet3)
+        , m_pageSize(m_format.pageSize)
+        , m_rowCountOffset(m_format.rowCountOffset)
+        , m_target(target)
     {
     }
 
@@ -123,6 +212,10 @@ private:
     };
 
     int newPage(quint8 type, quint32 owner);
+    // The most a row may take: the whole of an empty page but its header and one row pointer.
+    int maxRowSize() const { return m_pageSize - m_rowCountOffset - 2 - 2; }
+    // Refuses, naming `what`, a size over the limit that its place in the file sets.
+    void requireSize(const QString &what, qsizetype size, qsizetype limit) const;
     bool fits(int page, int size) const;
     int addRow(int page, const QByteArray &row, quint16 flags);
     // Where row `row` of a data page starts, and where the lowest row starts (the page's end
@@ -146,8 +239,10 @@ private:
 
     JetOptions m_options;
     bool m_jet4;
+    const Format &m_format;
     int m_pageSize;
     int m_rowCountOffset;
+    QString m_target; // the file's name in messages
     QList<QByteArray> m_pages;
     int m_lvalPage = -1;
     bool m_damageDone = false;
@@ -158,15 +253,28 @@ int Writer::newPage(quint8 type, quint32 owner)
     QByteArray page(m_pageSize, '\0');
     page[0] = char(type);
     page[1] = 0x01;
-    put32(page, 4, owner);
+    put32(page, kPageOwnerOffset, owner);
+    put16(page, kPageFreeSpaceOffset, quint32(m_pageSize - m_rowCountOffset - 2));
     m_pages.append(page);
-    put16(m_pages.last(), 2, quint32(m_pageSize - m_rowCountOffset - 2));
     return int(m_pages.size() - 1);
+}
+
+void Writer::requireSize(const QString &what, qsizetype size, qsizetype limit) const
+{
+    if (size <= limit)
+        return;
+    const QString file = m_target.isEmpty() ? QString() : u"“%1”"_s.arg(m_target);
+    throw common::Error(kTooLarge, u"无法写出 Jet %1 文件%2（每页 %3 字节）：%4有 %5 字节，超过了能写下的 %6 字节。"_s
+                                       .arg(m_jet4 ? u"4"_s : u"3"_s, file)
+                                       .arg(m_pageSize)
+                                       .arg(what)
+                                       .arg(size)
+                                       .arg(limit));
 }
 
 int Writer::rowStart(const QByteArray &page, int row) const
 {
-    return get16(page, m_rowCountOffset + 2 + 2 * row) & 0x1FFF;
+    return get16(page, m_rowCountOffset + 2 + 2 * row) & kRowOffsetMask;
 }
 
 int Writer::rowsTop(const QByteArray &page) const
@@ -187,13 +295,16 @@ bool Writer::fits(int page, int size) const
 
 int Writer::addRow(int page, const QByteArray &row, quint16 flags)
 {
+    // Every caller has made sure; a row written anyway would land before the page's start.
+    if (!fits(page, int(row.size())))
+        qFatal("jetfixture: a row of %d bytes does not fit page %d", int(row.size()), page);
     QByteArray &buf = m_pages[page];
     const int rows = get16(buf, m_rowCountOffset);
     const int start = rowsTop(buf) - int(row.size());
     std::copy(row.cbegin(), row.cend(), buf.begin() + start);
     put16(buf, m_rowCountOffset + 2 + 2 * rows, quint32(start) | flags);
     put16(buf, m_rowCountOffset, quint32(rows + 1));
-    put16(buf, 2, quint32(start - (m_rowCountOffset + 2 + 2 * (rows + 1))));
+    put16(buf, kPageFreeSpaceOffset, quint32(start - (m_rowCountOffset + 2 + 2 * (rows + 1))));
     return rows;
 }
 
@@ -204,13 +315,13 @@ QByteArray Writer::textBytes(const QString &text, bool mayCompress) const
 
 QByteArray Writer::nameBytes(const QString &name) const
 {
-    QByteArray bytes = m_jet4 ? ucs2(name) : common::encode936(name);
+    const QByteArray bytes = m_jet4 ? ucs2(name) : common::encode936(name);
+    const int lengthSize = m_format.nameLengthSize;
+    requireSize(u"字段名“%1”"_s.arg(name), bytes.size(), (1 << (8 * lengthSize)) - 1);
     QByteArray out;
-    if (m_jet4)
-        append16(out, quint32(bytes.size()));
-    else
-        out.append(char(std::min<qsizetype>(bytes.size(), 255)));
-    return out + bytes.left(m_jet4 ? bytes.size() : 255);
+    for (int i = 0; i < lengthSize; ++i)
+        out.append(char((bytes.size() >> (8 * i)) & 0xFF));
+    return out + bytes;
 }
 
 QList<Column> Writer::layoutColumns(const JetTable &table) const
@@ -229,15 +340,15 @@ QList<Column> Writer::layoutColumns(const JetTable &table) const
             }
         }
         Column c{table.data.fields[i], TypeText, false, i};
-        if (kind == ColumnKind::Long) {
-            c.type = TypeLong;
+        if (kind == ColumnKind::Long || kind == ColumnKind::Guid) {
+            c.type = kind == ColumnKind::Long ? TypeLong : TypeGuid;
             c.fixed = true;
-            c.size = 4;
+            c.size = kind == ColumnKind::Long ? 4 : kGuidSize;
             c.fixedOffset = fixedOffset;
-            fixedOffset += 4;
+            fixedOffset += c.size;
         } else {
             c.type = kind == ColumnKind::Memo ? TypeMemo : TypeText;
-            c.size = kind == ColumnKind::Memo ? 0 : (m_jet4 ? 510 : 255);
+            c.size = kind == ColumnKind::Memo ? 0 : m_format.textColumnSize;
             c.varIndex = varIndex++;
         }
         columns.append(c);
@@ -248,7 +359,7 @@ QList<Column> Writer::layoutColumns(const JetTable &table) const
 int Writer::lvalPageFor(int size)
 {
     if (m_lvalPage < 0 || !fits(m_lvalPage, size))
-        m_lvalPage = newPage(0x01, 0x4C41564C); // "LVAL"
+        m_lvalPage = newPage(DataPage, kLongValueOwner);
     return m_lvalPage;
 }
 
@@ -259,10 +370,10 @@ QByteArray Writer::memoValue(const QString &text)
 {
     const QByteArray bytes = textBytes(text, text.size() <= 1024);
     QByteArray header;
-    const int capacity = m_pageSize - (m_rowCountOffset + 2 + 2) - 8;
+    const int capacity = maxRowSize();
     if (m_options.damage == Damage::SelfPointingLongValue && !m_damageDone && bytes.size() > kInlineMemoBytes) {
         m_damageDone = true;
-        const int page = newPage(0x01, 0x4C41564C);
+        const int page = newPage(DataPage, kLongValueOwner);
         const quint32 self = rowPointer(page, 0);
         QByteArray link;
         append32(link, self);
@@ -273,7 +384,7 @@ QByteArray Writer::memoValue(const QString &text)
         return header;
     }
     if (bytes.size() <= kInlineMemoBytes) {
-        append32(header, quint32(bytes.size()) | 0x80000000u);
+        append32(header, quint32(bytes.size()) | kMemoInRow);
         append32(header, 0);
         append32(header, 0);
         return header + bytes;
@@ -281,7 +392,7 @@ QByteArray Writer::memoValue(const QString &text)
     if (bytes.size() <= capacity) {
         const int page = lvalPageFor(int(bytes.size()));
         const int row = addRow(page, bytes, 0);
-        append32(header, quint32(bytes.size()) | 0x40000000u);
+        append32(header, quint32(bytes.size()) | kMemoOnOnePage);
         append32(header, rowPointer(page, row));
         append32(header, 0);
         return header;
@@ -293,7 +404,7 @@ QByteArray Writer::memoValue(const QString &text)
         QByteArray row;
         append32(row, next);
         row += bytes.mid(from, piece);
-        const int page = newPage(0x01, 0x4C41564C);
+        const int page = newPage(DataPage, kLongValueOwner);
         next = rowPointer(page, addRow(page, row, 0));
     }
     append32(header, quint32(bytes.size()));
@@ -309,6 +420,8 @@ QList<std::optional<QByteArray>> Writer::encodeRow(const QList<Column> &columns,
         const common::FieldValue value = c.number < row.size() ? row[c.number] : std::nullopt;
         if (!value) {
             values.append(std::nullopt);
+        } else if (c.type == TypeGuid) {
+            values.append(guidBytes(*value));
         } else if (c.fixed) {
             QByteArray bytes;
             append32(bytes, quint32(value->toInt()));
@@ -403,7 +516,7 @@ void Writer::writeRows(TableLayout &layout, const JetTable &table)
     int page = -1;
     auto place = [&](const QByteArray &row, quint16 flags) {
         if (page < 0 || !fits(page, int(row.size()))) {
-            page = newPage(0x01, quint32(layout.tdefPage));
+            page = newPage(DataPage, quint32(layout.tdefPage));
             layout.pages.append(page);
         }
         return std::pair{page, addRow(page, row, flags)};
@@ -416,6 +529,7 @@ void Writer::writeRows(TableLayout &layout, const JetTable &table)
     QList<Stub> stubs;
     for (int i = 0; i < int(table.data.rows.size()); ++i) {
         const QByteArray body = packRow(layout.columns, encodeRow(layout.columns, table.data.rows[i]));
+        requireSize(u"表“%1”的第 %2 行"_s.arg(layout.name).arg(i + 1), body.size(), maxRowSize());
         if (table.deletedBefore.contains(i))
             place(body, kDeletedFlag | kOverflowFlag);
         if (table.overflowRows.contains(i)) {
@@ -453,83 +567,77 @@ void Writer::writeMaps(QList<TableLayout> &layouts)
     int page = 1;
     auto place = [&](const QByteArray &row) {
         if (!fits(page, int(row.size())))
-            page = newPage(0x01, 0);
+            page = newPage(DataPage, 0);
         return rowPointer(page, addRow(page, row, 0));
     };
     for (qsizetype i = 0; i < layouts.size(); ++i) {
         const bool broken = m_options.damage == Damage::EmptyUsageMap && i == 1;
-        layouts[i].usedMap = place(broken ? QByteArray() : usageMap(layouts[i].pages));
+        // A map kept in its row names pages by bits from its first one; a table spread over more
+        // pages than one row has bits for would need map pages of its own.
+        const QByteArray map = broken ? QByteArray() : usageMap(layouts[i].pages);
+        requireSize(u"表“%1”的页面使用表"_s.arg(layouts[i].name), map.size(), maxRowSize());
+        layouts[i].usedMap = place(map);
         layouts[i].freeMap = place(usageMap({}));
     }
 }
 
 void Writer::writeTableDefinition(const TableLayout &layout)
 {
-    QByteArray &page = m_pages[layout.tdefPage];
+    const Format &f = m_format;
     const int varCount = int(std::count_if(layout.columns.cbegin(), layout.columns.cend(),
                                            [](const Column &c) { return !c.fixed; }));
     const int count = int(layout.columns.size());
-    QByteArray def;
-    if (m_jet4) {
-        def = QByteArray(63, '\0');
-        put32(def, 16, quint32(layout.rowCount));
-        def[40] = char(layout.system ? 0x53 : 0x4E);
-        put16(def, 41, quint32(count));
-        put16(def, 43, quint32(varCount));
-        put16(def, 45, quint32(count));
-        put32(def, 55, layout.usedMap);
-        put32(def, 59, layout.freeMap);
-    } else {
-        def = QByteArray(43, '\0');
-        put32(def, 12, quint32(layout.rowCount));
-        def[20] = char(layout.system ? 0x53 : 0x4E);
-        put16(def, 21, quint32(count));
-        put16(def, 23, quint32(varCount));
-        put16(def, 25, quint32(count));
-        put32(def, 35, layout.usedMap);
-        put32(def, 39, layout.freeMap);
-    }
+    // Laid out as its first page: the first eight bytes are that page's header, written below.
+    QByteArray def(f.tdefBlockSize, '\0');
+    put32(def, f.tdefRowCountOffset, quint32(layout.rowCount));
+    def[f.tdefTableTypeOffset] = char(layout.system ? kSystemTable : kUserTable);
+    put16(def, f.tdefTableTypeOffset + 1, quint32(count));
+    put16(def, f.tdefTableTypeOffset + 3, quint32(varCount));
+    put16(def, f.tdefTableTypeOffset + 5, quint32(count));
+    put32(def, f.tdefMapsOffset, layout.usedMap);
+    put32(def, f.tdefMapsOffset + 4, layout.freeMap);
     for (const Column &c : layout.columns) {
-        const bool text = c.type == TypeText || c.type == TypeMemo;
-        const quint8 flags = quint8((c.fixed ? 0x01 : 0x00) | 0x02);
-        if (m_jet4) {
-            QByteArray e(25, '\0');
-            e[0] = char(c.type);
-            put16(e, 5, quint32(c.number));
-            put16(e, 7, quint32(c.fixed ? c.number : c.varIndex));
-            put16(e, 9, quint32(c.number));
-            if (text)
-                put16(e, 11, 0x0409);
-            e[15] = char(flags);
-            e[16] = char(text ? 0x01 : 0x00); // compressed Unicode allowed
-            put16(e, 21, quint32(c.fixedOffset));
-            put16(e, 23, quint32(c.size));
-            def += e;
-        } else {
-            QByteArray e(18, '\0');
-            e[0] = char(c.type);
-            put16(e, 1, quint32(c.number));
-            put16(e, 3, quint32(c.fixed ? c.number : c.varIndex));
-            put16(e, 5, quint32(c.number));
-            if (text) {
-                put16(e, 9, 0x0409);
-                put16(e, 11, 936);
-            }
-            e[13] = char(flags);
-            put16(e, 14, quint32(c.fixedOffset));
-            put16(e, 16, quint32(c.size));
-            def += e;
+        QByteArray e(f.columnEntrySize, '\0');
+        e[0] = char(c.type);
+        put16(e, f.columnNumberOffset, quint32(c.number));
+        put16(e, f.columnNumberOffset + 2, quint32(c.fixed ? c.number : c.varIndex));
+        put16(e, f.columnNumberOffset + 4, quint32(c.number));
+        if (c.type == TypeText || c.type == TypeMemo) {
+            put16(e, f.columnSortOrderOffset, kGeneralSortOrder);
+            if (f.columnCodePageOffset >= 0)
+                put16(e, f.columnCodePageOffset, kJet3TextCodePage);
+            if (f.columnCompressedOffset >= 0)
+                e[f.columnCompressedOffset] = 0x01;
         }
+        e[f.columnFlagsOffset] = char((c.fixed ? kFixedColumn : 0) | kNullableColumn);
+        put16(e, f.columnFixedOffset, quint32(c.fixedOffset));
+        put16(e, f.columnFixedOffset + 2, quint32(c.size));
+        def += e;
     }
     for (const Column &c : layout.columns)
         def += nameBytes(c.name);
-    def += QByteArray("\xFF\xFF", 2);
-    put32(def, 8, quint32(def.size()));
-    // The definition above is laid out as the page itself; its first eight bytes are the page header.
-    std::copy(def.cbegin() + 8, def.cbegin() + std::min<qsizetype>(def.size(), m_pageSize), page.begin() + 8);
-    put16(page, 2, quint32(std::max<qsizetype>(0, m_pageSize - def.size())));
-    page[2] = m_jet4 ? page[2] : 'V';
-    page[3] = m_jet4 ? page[3] : 'C';
+    append16(def, kTdefEnd);
+    put32(def, kTdefLengthOffset, quint32(def.size()));
+
+    // A definition longer than its page goes on over further pages, each named by the owner field
+    // of the one before and holding the next piece after its own header.
+    const int piece = m_pageSize - kPageHeaderSize;
+    QList<int> pages{layout.tdefPage};
+    for (qsizetype written = m_pageSize; written < def.size(); written += piece)
+        pages.append(newPage(TableDefinitionPage, 0));
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const qsizetype from = kPageHeaderSize + i * piece;
+        const qsizetype size = std::min<qsizetype>(def.size() - from, piece);
+        QByteArray &page = m_pages[pages[i]];
+        std::copy(def.cbegin() + from, def.cbegin() + from + size, page.begin() + kPageHeaderSize);
+        put32(page, kPageOwnerOffset, i + 1 < pages.size() ? quint32(pages[i + 1]) : 0);
+        if (m_jet4) {
+            put16(page, kPageFreeSpaceOffset, quint32(piece - size));
+        } else {
+            page[kPageFreeSpaceOffset] = 'V';
+            page[kPageFreeSpaceOffset + 1] = 'C';
+        }
+    }
 }
 
 // RC4, which masks part of the first page.
@@ -554,19 +662,19 @@ void rc4(QByteArray &data, int offset, int length)
 void Writer::writeHeader()
 {
     QByteArray &page = m_pages[0];
-    put32(page, 0, 0x00000100);
+    page[1] = 0x01; // type 0, the header page
     const QByteArray magic("Standard Jet DB", 15);
-    std::copy(magic.cbegin(), magic.cend(), page.begin() + 4);
-    put32(page, 0x14, m_jet4 ? 1 : 0);
-    put16(page, m_jet4 ? 0x6E : 0x3A, 0x0409);
-    put16(page, 0x3C, quint32(m_jet4 ? 1200 : m_options.codePage));
-    rc4(page, 0x18, m_jet4 ? 128 : 126);
+    std::copy(magic.cbegin(), magic.cend(), page.begin() + kMagicOffset);
+    put32(page, kVersionOffset, m_jet4 ? 1 : 0);
+    put16(page, m_format.sortOrderOffset, kGeneralSortOrder);
+    put16(page, kCodePageOffset, quint32(m_jet4 ? kUnicodeCodePage : m_options.codePage));
+    rc4(page, kMaskedStart, m_format.maskedLength);
 }
 
 QByteArray Writer::build(const QList<JetTable> &tables)
 {
     m_pages.append(QByteArray(m_pageSize, '\0')); // header
-    newPage(0x01, 0); // usage maps
+    newPage(DataPage, 0); // usage maps
     QList<TableLayout> layouts;
     const JetTable catalog{{u"MSysObjects"_s, {u"Id"_s, u"Name"_s, u"Type"_s, u"Flags"_s, u"LvProp"_s}, {}},
                            {ColumnKind::Long, ColumnKind::Text, ColumnKind::Long, ColumnKind::Long, ColumnKind::Memo},
@@ -578,7 +686,7 @@ QByteArray Writer::build(const QList<JetTable> &tables)
     for (const JetTable *t : all) {
         TableLayout layout;
         layout.name = t->data.name;
-        layout.tdefPage = newPage(0x02, 0);
+        layout.tdefPage = newPage(TableDefinitionPage, 0);
         layout.system = t == &catalog;
         layouts.append(layout);
     }
@@ -613,16 +721,14 @@ QByteArray Writer::build(const QList<JetTable> &tables)
 
 QByteArray buildJetFile(const QList<JetTable> &tables, const JetOptions &options)
 {
-    return Writer(options).build(tables);
+    return Writer(options, QString()).build(tables);
 }
 
 bool writeJetFile(const QString &path, const QList<JetTable> &tables, const JetOptions &options)
 {
+    const QByteArray bytes = Writer(options, path).build(tables);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = buildJetFile(tables, options);
-    return file.write(bytes) == bytes.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace jetfixture
