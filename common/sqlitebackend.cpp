@@ -318,25 +318,31 @@ SqliteStatement::~SqliteStatement()
     sqlite3_finalize(m_stmt);
 }
 
-SqliteBackend::SqliteBackend(const QString &path, bool writable)
-    : m_path(path)
-{
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error::cannotOpen(m_path);
-    const QByteArray header = file.read(kHeaderSize);
-    const qint64 fileSize = file.size();
-    file.close();
-    startOperation();
-    open(writable, header, fileSize);
-}
-
 SqliteBackend::SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize)
     : m_path(path)
 {
     // Opening is one operation: one lock wait and one time bound for all of it.
     startOperation();
-    open(writable, header, fileSize);
+    const OpenPlan plan = planOpen(m_path, writable, header);
+    m_cannotWrite = plan.cannotWrite;
+    m_mayBeIncomplete = plan.mayBeIncomplete;
+    if (plan.checkLength && !lengthMatchesHeader(header, fileSize))
+        throw Error::unrecognizedFormat(m_path);
+    connect(plan.mode);
+    try {
+        readSchema();
+    } catch (const Error &error) {
+        // Only a journal this open may not roll back has a way round: reading the file as it lies.
+        if (m_mode == OpenMode::AsItLies || error.number() != NeedsRecovery)
+            throw;
+        reopenAsItLies(writable, header, fileSize);
+    }
+    if (m_mode == OpenMode::ReadWrite) {
+        // The schema is read, so this needs no lock and cannot wait a second time.
+        const int rc = m_connection.exec("PRAGMA synchronous = FULL");
+        if (rc != SQLITE_OK)
+            fail(rc);
+    }
 }
 
 SqliteBackend::~SqliteBackend() = default;
@@ -346,71 +352,65 @@ void SqliteBackend::setStatementTimeLimit(std::chrono::milliseconds limit)
     s_statementTimeLimit = limit;
 }
 
-void SqliteBackend::open(bool writable, const QByteArray &header, qint64 fileSize)
+SqliteBackend::OpenPlan SqliteBackend::planOpen(const QString &path, bool writable, const QByteArray &header)
 {
-    const bool canWrite = writable && hasWritePermission(m_path);
-    if (!canWrite)
-        m_cannotWrite = Error::fileReadOnly(m_path);
-    // A write-ahead-log file needs a log and a lock file beside it. Where they may not be made, the
-    // file is read as it lies, without them; committed changes still in the log are then missing.
+    // Opening a write-ahead-log file makes a log and a lock file beside it. A read-only open never
+    // makes files, and a writer cannot where the folder refuses them: both read the file as it
+    // lies, and committed changes still in the log are then missing.
     const bool walMode = header.size() == kHeaderSize && (header[18] == 2 || header[19] == 2);
-    const bool walHasFrames = walMode && QFileInfo(m_path + QStringLiteral("-wal")).size() > kWalHeaderSize;
-    bool immutable = walMode && !canWrite;
-    if (walMode && canWrite && !folderWritable(m_path)) {
-        immutable = true;
-        m_cannotWrite = Error::cannotLockFile(m_path);
+    const bool walHasFrames = walMode && QFileInfo(path + QStringLiteral("-wal")).size() > kWalHeaderSize;
+    OpenPlan plan;
+    if (!writable || !hasWritePermission(path)) {
+        plan.mode = walMode ? OpenMode::AsItLies : OpenMode::ReadOnly;
+        plan.cannotWrite = Error::fileReadOnly(path);
+    } else if (walMode && !folderWritable(path)) {
+        plan.mode = OpenMode::AsItLies;
+        plan.cannotWrite = Error::cannotLockFile(path);
     }
-    m_mayBeIncomplete = immutable && walHasFrames;
+    plan.mayBeIncomplete = plan.mode == OpenMode::AsItLies && walHasFrames;
+    // A log with changes, or a journal left by a crash, is SQLite's to replay or roll back when it
+    // reads through them, and the length is right only after that.
+    const bool pendingBeside = walMode ? walHasFrames : looksLikeHotJournal(path);
+    plan.checkLength = plan.mode == OpenMode::AsItLies || !pendingBeside;
+    return plan;
+}
 
-    const auto connect = [&] {
-        const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE
-                          | (immutable ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI
-                                       : canWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
-        m_connection = SqliteConnection(immutable ? immutableUri(m_path) : QFile::encodeName(m_path), flags);
-        sqlite3 *db = m_connection.get();
-        if (!db)
-            throw Error::cannotOpen(m_path);
-        sqlite3_extended_result_codes(db, 1);
-        // The files come from anywhere: their schema may not run functions with side effects,
-        // triggers and views never run, foreign-key actions never reach other rows, nothing may
-        // write to the file other than through ordinary statements, and no statement runs forever.
-        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
-        sqlite3_progress_handler(db, 1000, &SqliteBackend::onProgress, this);
-        sqlite3_busy_handler(db, &SqliteBackend::onBusy, this);
-    };
+void SqliteBackend::connect(OpenMode mode)
+{
+    m_mode = mode;
+    const bool asItLies = mode == OpenMode::AsItLies;
+    const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE
+                      | (mode == OpenMode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY)
+                      | (asItLies ? SQLITE_OPEN_URI : 0);
+    m_connection = SqliteConnection(asItLies ? immutableUri(m_path) : QFile::encodeName(m_path), flags);
+    sqlite3 *db = m_connection.get();
+    if (!db)
+        throw Error::cannotOpen(m_path);
+    sqlite3_extended_result_codes(db, 1);
+    // The files come from anywhere: their schema may not run functions with side effects,
+    // triggers and views never run, foreign-key actions never reach other rows, nothing may
+    // write to the file other than through ordinary statements, and no statement runs forever.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
+    sqlite3_progress_handler(db, 1000, &SqliteBackend::onProgress, this);
+    sqlite3_busy_handler(db, &SqliteBackend::onBusy, this);
+}
 
-    // SQLite rolls a left-behind journal back or replays a log itself when it may write; the
-    // length is checked where it reads the file as it lies.
-    const bool pendingBeside = (walMode && walHasFrames) || (!walMode && looksLikeHotJournal(m_path));
-    if ((immutable || !pendingBeside) && !lengthMatchesHeader(header, fileSize))
+// The retry when reading the schema met a journal left by an interrupted save that this open may
+// not roll back: the file is read as it lies, without creating anything beside it, and what was
+// read may be incomplete. A writer is told that the save must be recovered first.
+void SqliteBackend::reopenAsItLies(bool writable, const QByteArray &header, qint64 fileSize)
+{
+    if (!lengthMatchesHeader(header, fileSize))
         throw Error::unrecognizedFormat(m_path);
-    connect();
-    try {
-        readSchema();
-    } catch (const Error &error) {
-        // A journal left by an interrupted save that this open may not roll back: read the file
-        // as it lies, without creating anything beside it, and say that it may be incomplete.
-        if (immutable || error.number() != NeedsRecovery)
-            throw;
-        if (!lengthMatchesHeader(header, fileSize))
-            throw Error::unrecognizedFormat(m_path);
-        immutable = true;
-        m_mayBeIncomplete = true;
-        if (writable)
-            m_cannotWrite = Error::needsRecovery(m_path);
-        connect();
-        readSchema();
-    }
-    if (canWrite && !immutable) {
-        // The schema is read, so this needs no lock and cannot wait a second time.
-        const int rc = m_connection.exec("PRAGMA synchronous = FULL");
-        if (rc != SQLITE_OK)
-            fail(rc);
-    }
+    m_mayBeIncomplete = true;
+    if (writable)
+        m_cannotWrite = Error::needsRecovery(m_path);
+    connect(OpenMode::AsItLies);
+    readSchema();
 }
 
 void SqliteBackend::readSchema()
