@@ -92,6 +92,32 @@ QByteArray immutableUri(const QString &path)
     return uri + "?immutable=1";
 }
 
+// One write's transaction. It takes the write lock at once, so that any wait for another writer
+// comes before anything changes, and it is rolled back on every way out but a commit.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(sqlite3 *db)
+        : m_db(db)
+        , m_beginResult(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr))
+    {
+    }
+    WriteTransaction(const WriteTransaction &) = delete;
+    WriteTransaction &operator=(const WriteTransaction &) = delete;
+    ~WriteTransaction()
+    {
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+    int beginResult() const { return m_beginResult; }
+    int commit() { return sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3 *m_db;
+    int m_beginResult;
+};
+
 class SqliteTable : public TableSource
 {
 public:
@@ -157,31 +183,31 @@ public:
         sqlite3_stmt *update = cached(m_updates, field, "UPDATE OR ABORT " + quotedIdentifier(m_name) + " SET "
                                                             + quotedIdentifier(m_fields[field]) + " = ? WHERE "
                                                             + m_key + " = ?");
-        int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            m_backend.fail(rc, true);
+        WriteTransaction transaction(m_db);
+        if (transaction.beginResult() != SQLITE_OK)
+            m_backend.fail(transaction.beginResult(), true);
         bindText(update, 1, value);
         sqlite3_bind_int64(update, 2, key);
         const sqlite3_int64 before = sqlite3_total_changes64(m_db);
-        rc = sqlite3_step(update);
+        const int rc = sqlite3_step(update);
         const sqlite3_int64 changed = sqlite3_total_changes64(m_db) - before;
         sqlite3_reset(update);
-        if (rc == SQLITE_DONE && changed == 1)
-            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-        else if (rc == SQLITE_DONE)
-            rc = -1;
-        if (rc == SQLITE_OK)
-            return;
-        if (!sqlite3_get_autocommit(m_db))
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        if (rc == -1) // the row was deleted by another program
+        if (rc != SQLITE_DONE)
+            failWrite(rc, field);
+        if (changed != 1) // the row was deleted by another program
             throw Error::noCurrentRecord(m_name);
+        if (const int committed = transaction.commit(); committed != SQLITE_OK)
+            failWrite(committed, field);
+    }
+
+private:
+    [[noreturn]] void failWrite(int rc, int field) const
+    {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT)
             throw constraintError(rc, field);
         m_backend.fail(rc, true);
     }
 
-private:
     Error constraintError(int rc, int field) const
     {
         switch (rc) {
