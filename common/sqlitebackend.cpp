@@ -121,8 +121,8 @@ private:
 class SqliteTable : public TableSource
 {
 public:
-    SqliteTable(SqliteBackend &backend, sqlite3 *db, QString name, QStringList fields, QByteArray key)
-        : m_backend(backend)
+    SqliteTable(std::shared_ptr<SqliteBackend> backend, sqlite3 *db, QString name, QStringList fields, QByteArray key)
+        : m_backend(std::move(backend))
         , m_db(db)
         , m_name(std::move(name))
         , m_fields(std::move(fields))
@@ -135,7 +135,7 @@ public:
 
     QList<qint64> keys() override
     {
-        m_backend.startOperation();
+        m_backend->startOperation();
         SqliteStatement stmt = everyRow(m_key);
         QList<qint64> keys;
         step(stmt, [&] { keys.append(sqlite3_column_int64(stmt.get(), 0)); });
@@ -144,7 +144,7 @@ public:
 
     FieldValue read(qint64 key, int field) override
     {
-        m_backend.startOperation();
+        m_backend->startOperation();
         sqlite3_stmt *stmt = cached(m_reads, field, "SELECT " + quotedIdentifier(m_fields[field]) + " FROM "
                                                          + quotedIdentifier(m_name) + " WHERE " + m_key + " = ?");
         sqlite3_bind_int64(stmt, 1, key);
@@ -154,7 +154,7 @@ public:
         if (rc == SQLITE_DONE) // the row was deleted by another program
             throw Error::noCurrentRecord(m_name);
         if (rc != SQLITE_ROW)
-            m_backend.fail(rc);
+            m_backend->fail(rc);
         return value;
     }
 
@@ -162,7 +162,7 @@ public:
 
     QList<QList<FieldValue>> readColumns(const QList<int> &fields) override
     {
-        m_backend.startOperation();
+        m_backend->startOperation();
         QByteArray list;
         for (const int field : fields)
             list += (list.isEmpty() ? "" : ", ") + quotedIdentifier(m_fields[field]);
@@ -177,15 +177,15 @@ public:
 
     void write(qint64 key, int field, const FieldValue &value) override
     {
-        m_backend.startOperation();
-        m_backend.checkWritable();
+        m_backend->startOperation();
+        m_backend->checkWritable();
         // OR ABORT overrides a REPLACE conflict clause in the file, which would delete other rows.
         sqlite3_stmt *update = cached(m_updates, field, "UPDATE OR ABORT " + quotedIdentifier(m_name) + " SET "
                                                             + quotedIdentifier(m_fields[field]) + " = ? WHERE "
                                                             + m_key + " = ?");
         WriteTransaction transaction(m_db);
         if (transaction.beginResult() != SQLITE_OK)
-            m_backend.fail(transaction.beginResult(), true);
+            m_backend->fail(transaction.beginResult(), true);
         bindText(update, 1, value);
         sqlite3_bind_int64(update, 2, key);
         const sqlite3_int64 before = sqlite3_total_changes64(m_db);
@@ -205,7 +205,7 @@ private:
     {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT)
             throw constraintError(rc, field);
-        m_backend.fail(rc, true);
+        m_backend->fail(rc, true);
     }
 
     Error constraintError(int rc, int field) const
@@ -214,11 +214,11 @@ private:
         case SQLITE_CONSTRAINT_UNIQUE:
         case SQLITE_CONSTRAINT_PRIMARYKEY:
         case SQLITE_CONSTRAINT_ROWID:
-            return Error::constraint(DuplicateValue, m_backend.path(), m_name, m_fields[field]);
+            return Error::constraint(DuplicateValue, m_backend->path(), m_name, m_fields[field]);
         case SQLITE_CONSTRAINT_NOTNULL:
-            return Error::constraint(NullNotAllowed, m_backend.path(), m_name, m_fields[field]);
+            return Error::constraint(NullNotAllowed, m_backend->path(), m_name, m_fields[field]);
         default:
-            return Error::constraint(ValidationFailed, m_backend.path(), m_name, m_fields[field]);
+            return Error::constraint(ValidationFailed, m_backend->path(), m_name, m_fields[field]);
         }
     }
 
@@ -226,7 +226,7 @@ private:
     {
         SqliteStatement stmt(m_db, "SELECT " + columns + " FROM " + quotedIdentifier(m_name) + " ORDER BY " + m_key);
         if (stmt.prepareResult() != SQLITE_OK)
-            m_backend.fail(stmt.prepareResult());
+            m_backend->fail(stmt.prepareResult());
         return stmt;
     }
 
@@ -237,7 +237,7 @@ private:
         while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
             row();
         if (rc != SQLITE_DONE)
-            m_backend.fail(rc);
+            m_backend->fail(rc);
     }
 
     sqlite3_stmt *cached(std::unordered_map<int, SqliteStatement> &cache, int field, const QByteArray &sql)
@@ -246,15 +246,15 @@ private:
         if (it == cache.end()) {
             SqliteStatement stmt(m_db, sql);
             if (stmt.prepareResult() != SQLITE_OK)
-                m_backend.fail(stmt.prepareResult());
+                m_backend->fail(stmt.prepareResult());
             it = cache.emplace(field, std::move(stmt)).first;
         }
         sqlite3_reset(it->second.get());
         return it->second.get();
     }
 
-    SqliteBackend &m_backend;
-    sqlite3 *m_db;
+    std::shared_ptr<SqliteBackend> m_backend;
+    sqlite3 *m_db; // owned by m_backend's connection
     QString m_name;
     QStringList m_fields;
     QByteArray m_key;
@@ -342,6 +342,12 @@ SqliteStatement &SqliteStatement::operator=(SqliteStatement &&other) noexcept
 SqliteStatement::~SqliteStatement()
 {
     sqlite3_finalize(m_stmt);
+}
+
+std::shared_ptr<SqliteBackend> SqliteBackend::open(const QString &path, bool writable, const QByteArray &header,
+                                                   qint64 fileSize)
+{
+    return std::shared_ptr<SqliteBackend>(new SqliteBackend(path, writable, header, fileSize));
 }
 
 SqliteBackend::SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize)
@@ -600,7 +606,7 @@ std::unique_ptr<TableSource> SqliteBackend::openTable(const QString &name)
         throw Error::tableNotFound(m_path, name);
     if (free == std::end(kKeyNames))
         throw Error::unsupportedTable(m_path, name);
-    return std::make_unique<SqliteTable>(*this, db, name, fields, QByteArray(*free));
+    return std::make_unique<SqliteTable>(shared_from_this(), db, name, fields, QByteArray(*free));
 }
 
 } // namespace common

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 struct sqlite3;
@@ -74,11 +75,13 @@ private:
 // no column can hide, and a write changes exactly one row or nothing. Tables are read in key
 // order, which is the order the rows were stored in. Writes wait for another writer's lock for
 // several seconds before giving up. A read-only open never creates a file beside the database.
-class SqliteBackend : public Backend
+// Every table opened keeps the backend, and with it the connection, alive for as long as it is used.
+class SqliteBackend : public Backend, public std::enable_shared_from_this<SqliteBackend>
 {
 public:
     // Opens the file, given its first 100 bytes and its size as the caller has just read them.
-    SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize);
+    static std::shared_ptr<SqliteBackend> open(const QString &path, bool writable, const QByteArray &header,
+                                               qint64 fileSize);
     ~SqliteBackend() override;
 
     QStringList tableNames() override;
@@ -123,6 +126,7 @@ private:
     static int onProgress(void *self);
     static int onBusy(void *self, int count);
 
+    SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize);
     void connect(OpenMode mode);
     void reopenAsItLies(bool writable, const QByteArray &header, qint64 fileSize);
     void readSchema();
