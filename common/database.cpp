@@ -33,7 +33,7 @@ std::unique_ptr<Database> Database::open(const QString &path, Access access)
     file.close();
 
     if (header.size() == kHeaderSize && hasSqliteHeader(header)) {
-        auto backend = std::make_unique<SqliteBackend>(path, access == Access::ReadWrite, header, size);
+        auto backend = SqliteBackend::open(path, access == Access::ReadWrite, header, size);
         return std::unique_ptr<Database>(new Database(path, std::move(backend)));
     }
     if (JetBackend::hasJetHeader(header))
@@ -46,7 +46,7 @@ bool Database::hasSqliteHeader(QByteArrayView header)
     return header.startsWith(QByteArrayView("SQLite format 3\0", 16));
 }
 
-Database::Database(QString path, std::unique_ptr<Backend> backend)
+Database::Database(QString path, std::shared_ptr<Backend> backend)
     : m_path(std::move(path))
     , m_backend(std::move(backend))
     , m_tables(m_backend->tableNames())

@@ -13,7 +13,8 @@ namespace common {
 
 class Recordset;
 
-// An open database file. The format is told by the file's first bytes.
+// An open database file. The format is told by the file's first bytes. Its recordsets share the
+// open file with it: each may be used after the Database object itself is gone.
 class Database
 {
 public:
@@ -38,10 +39,10 @@ public:
     bool mayBeIncomplete() const { return m_backend->mayBeIncomplete(); }
 
 private:
-    Database(QString path, std::unique_ptr<Backend> backend);
+    Database(QString path, std::shared_ptr<Backend> backend);
 
     QString m_path;
-    std::unique_ptr<Backend> m_backend;
+    std::shared_ptr<Backend> m_backend;
     QStringList m_tables;
     QSet<QString> m_tableSet;
     QHash<QString, QString> m_tablesByFoldedName; // the first table of each case-folded name

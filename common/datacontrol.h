@@ -30,12 +30,14 @@ public:
     bool isOpen() const { return m_recordset != nullptr; }
     Database *database() const { return m_database.get(); }
     Recordset *recordset() const { return m_recordset.get(); }
+    // The open recordset, for a holder that may outlive the control's next refresh or close.
+    const std::shared_ptr<Recordset> &sharedRecordset() const { return m_recordset; }
 
 private:
     QString m_databaseName;
     QString m_recordSource;
     std::unique_ptr<Database> m_database;
-    std::unique_ptr<Recordset> m_recordset;
+    std::shared_ptr<Recordset> m_recordset;
 };
 
 } // namespace common

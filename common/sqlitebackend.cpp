@@ -92,11 +92,37 @@ QByteArray immutableUri(const QString &path)
     return uri + "?immutable=1";
 }
 
+// One write's transaction. It takes the write lock at once, so that any wait for another writer
+// comes before anything changes, and it is rolled back on every way out but a commit.
+class WriteTransaction
+{
+public:
+    explicit WriteTransaction(sqlite3 *db)
+        : m_db(db)
+        , m_beginResult(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr))
+    {
+    }
+    WriteTransaction(const WriteTransaction &) = delete;
+    WriteTransaction &operator=(const WriteTransaction &) = delete;
+    ~WriteTransaction()
+    {
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+    int beginResult() const { return m_beginResult; }
+    int commit() { return sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3 *m_db;
+    int m_beginResult;
+};
+
 class SqliteTable : public TableSource
 {
 public:
-    SqliteTable(SqliteBackend &backend, sqlite3 *db, QString name, QStringList fields, QByteArray key)
-        : m_backend(backend)
+    SqliteTable(std::shared_ptr<SqliteBackend> backend, sqlite3 *db, QString name, QStringList fields, QByteArray key)
+        : m_backend(std::move(backend))
         , m_db(db)
         , m_name(std::move(name))
         , m_fields(std::move(fields))
@@ -109,7 +135,7 @@ public:
 
     QList<qint64> keys() override
     {
-        m_backend.startOperation();
+        m_backend->startOperation();
         SqliteStatement stmt = everyRow(m_key);
         QList<qint64> keys;
         step(stmt, [&] { keys.append(sqlite3_column_int64(stmt.get(), 0)); });
@@ -118,7 +144,7 @@ public:
 
     FieldValue read(qint64 key, int field) override
     {
-        m_backend.startOperation();
+        m_backend->startOperation();
         sqlite3_stmt *stmt = cached(m_reads, field, "SELECT " + quotedIdentifier(m_fields[field]) + " FROM "
                                                          + quotedIdentifier(m_name) + " WHERE " + m_key + " = ?");
         sqlite3_bind_int64(stmt, 1, key);
@@ -128,7 +154,7 @@ public:
         if (rc == SQLITE_DONE) // the row was deleted by another program
             throw Error::noCurrentRecord(m_name);
         if (rc != SQLITE_ROW)
-            m_backend.fail(rc);
+            m_backend->fail(rc);
         return value;
     }
 
@@ -136,7 +162,7 @@ public:
 
     QList<QList<FieldValue>> readColumns(const QList<int> &fields) override
     {
-        m_backend.startOperation();
+        m_backend->startOperation();
         SqliteStatement stmt = everyRow(fieldList(fields));
         return readAll(stmt, fields.size());
     }
@@ -147,11 +173,11 @@ public:
     {
         if (keys.isEmpty())
             return QList<QList<FieldValue>>(fields.size());
-        m_backend.startOperation();
+        m_backend->startOperation();
         SqliteStatement stmt(m_db, "SELECT " + fieldList(fields) + " FROM " + quotedIdentifier(m_name) + " WHERE "
                                        + m_key + " BETWEEN ? AND ? ORDER BY " + m_key);
         if (stmt.prepareResult() != SQLITE_OK)
-            m_backend.fail(stmt.prepareResult());
+            m_backend->fail(stmt.prepareResult());
         sqlite3_bind_int64(stmt.get(), 1, keys.first());
         sqlite3_bind_int64(stmt.get(), 2, keys.last());
         return readAll(stmt, fields.size());
@@ -159,34 +185,27 @@ public:
 
     void write(qint64 key, int field, const FieldValue &value) override
     {
-        m_backend.startOperation();
-        m_backend.checkWritable();
+        m_backend->startOperation();
+        m_backend->checkWritable();
         // OR ABORT overrides a REPLACE conflict clause in the file, which would delete other rows.
         sqlite3_stmt *update = cached(m_updates, field, "UPDATE OR ABORT " + quotedIdentifier(m_name) + " SET "
                                                             + quotedIdentifier(m_fields[field]) + " = ? WHERE "
                                                             + m_key + " = ?");
-        int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            m_backend.fail(rc, true);
+        WriteTransaction transaction(m_db);
+        if (transaction.beginResult() != SQLITE_OK)
+            m_backend->fail(transaction.beginResult(), true);
         bindText(update, 1, value);
         sqlite3_bind_int64(update, 2, key);
         const sqlite3_int64 before = sqlite3_total_changes64(m_db);
-        rc = sqlite3_step(update);
+        const int rc = sqlite3_step(update);
         const sqlite3_int64 changed = sqlite3_total_changes64(m_db) - before;
         sqlite3_reset(update);
-        if (rc == SQLITE_DONE && changed == 1)
-            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-        else if (rc == SQLITE_DONE)
-            rc = -1;
-        if (rc == SQLITE_OK)
-            return;
-        if (!sqlite3_get_autocommit(m_db))
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        if (rc == -1) // the row was deleted by another program
+        if (rc != SQLITE_DONE)
+            failWrite(rc, field);
+        if (changed != 1) // the row was deleted by another program
             throw Error::noCurrentRecord(m_name);
-        if ((rc & 0xFF) == SQLITE_CONSTRAINT)
-            throw constraintError(rc, field);
-        m_backend.fail(rc, true);
+        if (const int committed = transaction.commit(); committed != SQLITE_OK)
+            failWrite(committed, field);
     }
 
 private:
@@ -208,17 +227,24 @@ private:
         return columns;
     }
 
+    [[noreturn]] void failWrite(int rc, int field) const
+    {
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT)
+            throw constraintError(rc, field);
+        m_backend->fail(rc, true);
+    }
+
     Error constraintError(int rc, int field) const
     {
         switch (rc) {
         case SQLITE_CONSTRAINT_UNIQUE:
         case SQLITE_CONSTRAINT_PRIMARYKEY:
         case SQLITE_CONSTRAINT_ROWID:
-            return Error::constraint(DuplicateValue, m_backend.path(), m_name, m_fields[field]);
+            return Error::constraint(DuplicateValue, m_backend->path(), m_name, m_fields[field]);
         case SQLITE_CONSTRAINT_NOTNULL:
-            return Error::constraint(NullNotAllowed, m_backend.path(), m_name, m_fields[field]);
+            return Error::constraint(NullNotAllowed, m_backend->path(), m_name, m_fields[field]);
         default:
-            return Error::constraint(ValidationFailed, m_backend.path(), m_name, m_fields[field]);
+            return Error::constraint(ValidationFailed, m_backend->path(), m_name, m_fields[field]);
         }
     }
 
@@ -226,7 +252,7 @@ private:
     {
         SqliteStatement stmt(m_db, "SELECT " + columns + " FROM " + quotedIdentifier(m_name) + " ORDER BY " + m_key);
         if (stmt.prepareResult() != SQLITE_OK)
-            m_backend.fail(stmt.prepareResult());
+            m_backend->fail(stmt.prepareResult());
         return stmt;
     }
 
@@ -237,7 +263,7 @@ private:
         while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
             row();
         if (rc != SQLITE_DONE)
-            m_backend.fail(rc);
+            m_backend->fail(rc);
     }
 
     sqlite3_stmt *cached(std::unordered_map<int, SqliteStatement> &cache, int field, const QByteArray &sql)
@@ -246,15 +272,15 @@ private:
         if (it == cache.end()) {
             SqliteStatement stmt(m_db, sql);
             if (stmt.prepareResult() != SQLITE_OK)
-                m_backend.fail(stmt.prepareResult());
+                m_backend->fail(stmt.prepareResult());
             it = cache.emplace(field, std::move(stmt)).first;
         }
         sqlite3_reset(it->second.get());
         return it->second.get();
     }
 
-    SqliteBackend &m_backend;
-    sqlite3 *m_db;
+    std::shared_ptr<SqliteBackend> m_backend;
+    sqlite3 *m_db; // owned by m_backend's connection
     QString m_name;
     QStringList m_fields;
     QByteArray m_key;
@@ -344,17 +370,10 @@ SqliteStatement::~SqliteStatement()
     sqlite3_finalize(m_stmt);
 }
 
-SqliteBackend::SqliteBackend(const QString &path, bool writable)
-    : m_path(path)
+std::shared_ptr<SqliteBackend> SqliteBackend::open(const QString &path, bool writable, const QByteArray &header,
+                                                   qint64 fileSize)
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error::cannotOpen(m_path);
-    const QByteArray header = file.read(kHeaderSize);
-    const qint64 fileSize = file.size();
-    file.close();
-    startOperation();
-    open(writable, header, fileSize);
+    return std::shared_ptr<SqliteBackend>(new SqliteBackend(path, writable, header, fileSize));
 }
 
 SqliteBackend::SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize)
@@ -362,7 +381,26 @@ SqliteBackend::SqliteBackend(const QString &path, bool writable, const QByteArra
 {
     // Opening is one operation: one lock wait and one time bound for all of it.
     startOperation();
-    open(writable, header, fileSize);
+    const OpenPlan plan = planOpen(m_path, writable, header);
+    m_cannotWrite = plan.cannotWrite;
+    m_mayBeIncomplete = plan.mayBeIncomplete;
+    if (plan.checkLength && !lengthMatchesHeader(header, fileSize))
+        throw Error::unrecognizedFormat(m_path);
+    connect(plan.mode);
+    try {
+        readSchema();
+    } catch (const Error &error) {
+        // Only a journal this open may not roll back has a way round: reading the file as it lies.
+        if (m_mode == OpenMode::AsItLies || error.number() != NeedsRecovery)
+            throw;
+        reopenAsItLies(writable, header, fileSize);
+    }
+    if (m_mode == OpenMode::ReadWrite) {
+        // The schema is read, so this needs no lock and cannot wait a second time.
+        const int rc = m_connection.exec("PRAGMA synchronous = FULL");
+        if (rc != SQLITE_OK)
+            fail(rc);
+    }
 }
 
 SqliteBackend::~SqliteBackend() = default;
@@ -372,71 +410,65 @@ void SqliteBackend::setStatementTimeLimit(std::chrono::milliseconds limit)
     s_statementTimeLimit = limit;
 }
 
-void SqliteBackend::open(bool writable, const QByteArray &header, qint64 fileSize)
+SqliteBackend::OpenPlan SqliteBackend::planOpen(const QString &path, bool writable, const QByteArray &header)
 {
-    const bool canWrite = writable && hasWritePermission(m_path);
-    if (!canWrite)
-        m_cannotWrite = Error::fileReadOnly(m_path);
-    // A write-ahead-log file needs a log and a lock file beside it. Where they may not be made, the
-    // file is read as it lies, without them; committed changes still in the log are then missing.
+    // Opening a write-ahead-log file makes a log and a lock file beside it. A read-only open never
+    // makes files, and a writer cannot where the folder refuses them: both read the file as it
+    // lies, and committed changes still in the log are then missing.
     const bool walMode = header.size() == kHeaderSize && (header[18] == 2 || header[19] == 2);
-    const bool walHasFrames = walMode && QFileInfo(m_path + QStringLiteral("-wal")).size() > kWalHeaderSize;
-    bool immutable = walMode && !canWrite;
-    if (walMode && canWrite && !folderWritable(m_path)) {
-        immutable = true;
-        m_cannotWrite = Error::cannotLockFile(m_path);
+    const bool walHasFrames = walMode && QFileInfo(path + QStringLiteral("-wal")).size() > kWalHeaderSize;
+    OpenPlan plan;
+    if (!writable || !hasWritePermission(path)) {
+        plan.mode = walMode ? OpenMode::AsItLies : OpenMode::ReadOnly;
+        plan.cannotWrite = Error::fileReadOnly(path);
+    } else if (walMode && !folderWritable(path)) {
+        plan.mode = OpenMode::AsItLies;
+        plan.cannotWrite = Error::cannotLockFile(path);
     }
-    m_mayBeIncomplete = immutable && walHasFrames;
+    plan.mayBeIncomplete = plan.mode == OpenMode::AsItLies && walHasFrames;
+    // A log with changes, or a journal left by a crash, is SQLite's to replay or roll back when it
+    // reads through them, and the length is right only after that.
+    const bool pendingBeside = walMode ? walHasFrames : looksLikeHotJournal(path);
+    plan.checkLength = plan.mode == OpenMode::AsItLies || !pendingBeside;
+    return plan;
+}
 
-    const auto connect = [&] {
-        const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE
-                          | (immutable ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI
-                                       : canWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
-        m_connection = SqliteConnection(immutable ? immutableUri(m_path) : QFile::encodeName(m_path), flags);
-        sqlite3 *db = m_connection.get();
-        if (!db)
-            throw Error::cannotOpen(m_path);
-        sqlite3_extended_result_codes(db, 1);
-        // The files come from anywhere: their schema may not run functions with side effects,
-        // triggers and views never run, foreign-key actions never reach other rows, nothing may
-        // write to the file other than through ordinary statements, and no statement runs forever.
-        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
-        sqlite3_progress_handler(db, 1000, &SqliteBackend::onProgress, this);
-        sqlite3_busy_handler(db, &SqliteBackend::onBusy, this);
-    };
+void SqliteBackend::connect(OpenMode mode)
+{
+    m_mode = mode;
+    const bool asItLies = mode == OpenMode::AsItLies;
+    const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE
+                      | (mode == OpenMode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY)
+                      | (asItLies ? SQLITE_OPEN_URI : 0);
+    m_connection = SqliteConnection(asItLies ? immutableUri(m_path) : QFile::encodeName(m_path), flags);
+    sqlite3 *db = m_connection.get();
+    if (!db)
+        throw Error::cannotOpen(m_path);
+    sqlite3_extended_result_codes(db, 1);
+    // The files come from anywhere: their schema may not run functions with side effects,
+    // triggers and views never run, foreign-key actions never reach other rows, nothing may
+    // write to the file other than through ordinary statements, and no statement runs forever.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
+    sqlite3_progress_handler(db, 1000, &SqliteBackend::onProgress, this);
+    sqlite3_busy_handler(db, &SqliteBackend::onBusy, this);
+}
 
-    // SQLite rolls a left-behind journal back or replays a log itself when it may write; the
-    // length is checked where it reads the file as it lies.
-    const bool pendingBeside = (walMode && walHasFrames) || (!walMode && looksLikeHotJournal(m_path));
-    if ((immutable || !pendingBeside) && !lengthMatchesHeader(header, fileSize))
+// The retry when reading the schema met a journal left by an interrupted save that this open may
+// not roll back: the file is read as it lies, without creating anything beside it, and what was
+// read may be incomplete. A writer is told that the save must be recovered first.
+void SqliteBackend::reopenAsItLies(bool writable, const QByteArray &header, qint64 fileSize)
+{
+    if (!lengthMatchesHeader(header, fileSize))
         throw Error::unrecognizedFormat(m_path);
-    connect();
-    try {
-        readSchema();
-    } catch (const Error &error) {
-        // A journal left by an interrupted save that this open may not roll back: read the file
-        // as it lies, without creating anything beside it, and say that it may be incomplete.
-        if (immutable || error.number() != NeedsRecovery)
-            throw;
-        if (!lengthMatchesHeader(header, fileSize))
-            throw Error::unrecognizedFormat(m_path);
-        immutable = true;
-        m_mayBeIncomplete = true;
-        if (writable)
-            m_cannotWrite = Error::needsRecovery(m_path);
-        connect();
-        readSchema();
-    }
-    if (canWrite && !immutable) {
-        // The schema is read, so this needs no lock and cannot wait a second time.
-        const int rc = m_connection.exec("PRAGMA synchronous = FULL");
-        if (rc != SQLITE_OK)
-            fail(rc);
-    }
+    m_mayBeIncomplete = true;
+    if (writable)
+        m_cannotWrite = Error::needsRecovery(m_path);
+    connect(OpenMode::AsItLies);
+    readSchema();
 }
 
 void SqliteBackend::readSchema()
@@ -600,7 +632,7 @@ std::unique_ptr<TableSource> SqliteBackend::openTable(const QString &name)
         throw Error::tableNotFound(m_path, name);
     if (free == std::end(kKeyNames))
         throw Error::unsupportedTable(m_path, name);
-    return std::make_unique<SqliteTable>(*this, db, name, fields, QByteArray(*free));
+    return std::make_unique<SqliteTable>(shared_from_this(), db, name, fields, QByteArray(*free));
 }
 
 } // namespace common

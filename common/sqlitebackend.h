@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 struct sqlite3;
@@ -74,12 +75,13 @@ private:
 // no column can hide, and a write changes exactly one row or nothing. Tables are read in key
 // order, which is the order the rows were stored in. Writes wait for another writer's lock for
 // several seconds before giving up. A read-only open never creates a file beside the database.
-class SqliteBackend : public Backend
+// Every table opened keeps the backend, and with it the connection, alive for as long as it is used.
+class SqliteBackend : public Backend, public std::enable_shared_from_this<SqliteBackend>
 {
 public:
-    SqliteBackend(const QString &path, bool writable);
-    // The same, given the file's first 100 bytes and its size as the caller has just read them.
-    SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize);
+    // Opens the file, given its first 100 bytes and its size as the caller has just read them.
+    static std::shared_ptr<SqliteBackend> open(const QString &path, bool writable, const QByteArray &header,
+                                               qint64 fileSize);
     ~SqliteBackend() override;
 
     QStringList tableNames() override;
@@ -99,14 +101,39 @@ public:
     void checkWritable() const;
 
 private:
+    // How the connection reaches the file.
+    enum class OpenMode {
+        // SQLite may write, and itself rolls back a journal or replays a log left beside the file.
+        ReadWrite,
+        // Nothing is written; locks are taken and a journal left beside the file is noticed, so a
+        // save of another program is never half seen.
+        ReadOnly,
+        // Read-only without locks, journal or log, so that nothing is made beside the file; what
+        // an interrupted save or a log holds is not seen.
+        AsItLies,
+    };
+    // What is decided before the file is opened, from its header and what lies beside it.
+    struct OpenPlan
+    {
+        OpenMode mode = OpenMode::ReadWrite;
+        std::optional<Error> cannotWrite; // why every write will be refused, when it will
+        bool mayBeIncomplete = false;     // a log's committed changes will be left unread
+        // SQLite checks a file it recovers itself; any other is checked here for being cut short.
+        bool checkLength = false;
+    };
+    static OpenPlan planOpen(const QString &path, bool writable, const QByteArray &header);
+
     static int onProgress(void *self);
     static int onBusy(void *self, int count);
 
-    void open(bool writable, const QByteArray &header, qint64 fileSize);
+    SqliteBackend(const QString &path, bool writable, const QByteArray &header, qint64 fileSize);
+    void connect(OpenMode mode);
+    void reopenAsItLies(bool writable, const QByteArray &header, qint64 fileSize);
     void readSchema();
 
     QString m_path;
     SqliteConnection m_connection;
+    OpenMode m_mode = OpenMode::ReadWrite;
     QStringList m_tables;
     QSet<QString> m_unsupportedTables; // views, virtual tables and tables without row keys
     bool m_mayBeIncomplete = false;

@@ -20,9 +20,10 @@ std::optional<QString> composeApiDetails(const std::optional<QString> &declarati
         + QStringLiteral("【返回值】") + crlf + text.returnValue + crlf + text.notes;
 }
 
-ApiReference::ApiReference(common::Recordset &functions, common::Recordset &declarations)
-    : m_functions(functions)
-    , m_declarations(declarations)
+ApiReference::ApiReference(std::shared_ptr<common::Recordset> functions,
+                           std::shared_ptr<common::Recordset> declarations)
+    : m_functions(std::move(functions))
+    , m_declarations(std::move(declarations))
 {
 }
 
@@ -58,13 +59,13 @@ ApiFunctionText ApiReference::select(std::optional<qint64> bookmark)
     // Each step that fails is skipped and the next one runs.
     if (bookmark) {
         try {
-            m_functions.setBookmark(*bookmark);
+            m_functions->setBookmark(*bookmark);
         } catch (const common::Error &) {
         }
     }
     const auto read = [this](const QString &field) {
         try {
-            return m_functions.text(field);
+            return m_functions->text(field);
         } catch (const common::Error &) {
             return QString();
         }
@@ -75,11 +76,11 @@ ApiFunctionText ApiReference::select(std::optional<qint64> bookmark)
 std::optional<QString> ApiReference::pairedDeclaration()
 {
     try {
-        const int position = m_functions.absolutePosition();
-        m_declarations.moveFirst();
+        const int position = m_functions->absolutePosition();
+        m_declarations->moveFirst();
         if (position > 0)
-            m_declarations.setAbsolutePosition(position);
-        return m_declarations.field(QStringLiteral("fullname"));
+            m_declarations->setAbsolutePosition(position);
+        return m_declarations->field(QStringLiteral("fullname"));
     } catch (const common::Error &) {
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace common {
@@ -24,11 +25,12 @@ std::optional<QString> composeApiDetails(const std::optional<QString> &declarati
                                          const ApiFunctionText &text);
 
 // The two tables of the API reference, paired by position: row k of "funclass" holds the
-// declaration of row k of "winfun".
+// declaration of row k of "winfun". The reference shares both recordsets with whoever opened them,
+// so it stays usable however long it is kept.
 class ApiReference
 {
 public:
-    ApiReference(common::Recordset &functions, common::Recordset &declarations);
+    ApiReference(std::shared_ptr<common::Recordset> functions, std::shared_ptr<common::Recordset> declarations);
 
     // The first field the reference reads (in the order a click reads them) that its table lacks, as error 3265 naming the database
     // file `path`, the table and the field; nullopt when both tables hold every field.
@@ -45,8 +47,8 @@ public:
     std::optional<QString> pairedDeclaration();
 
 private:
-    common::Recordset &m_functions;
-    common::Recordset &m_declarations;
+    std::shared_ptr<common::Recordset> m_functions;
+    std::shared_ptr<common::Recordset> m_declarations;
 };
 
 } // namespace tamsel

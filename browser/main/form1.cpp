@@ -449,7 +449,7 @@ void Form1::openRecordSources()
         if (missing && !functions.hasField(name))
             throw *missing;
         const QList<common::FieldValue> names = functions.column(name);
-        m_api = std::make_unique<ApiReference>(functions, *m_data2->recordset());
+        m_api = std::make_unique<ApiReference>(m_data1->sharedRecordset(), m_data2->sharedRecordset());
         // All rows in one insertion: an item created with the list as its parent makes the list
         // search all its items first, which turns a large table into minutes. Entry i is the
         // recordset's row i, whose bookmark the recordset keeps.

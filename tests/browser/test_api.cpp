@@ -107,10 +107,14 @@ void ApiTest::pairing()
     QFETCH(QList<int>, clicks);
     QFETCH(int, row);
     QFETCH(QString, declaration);
-    const auto db = common::Database::open(m_path, common::Database::Access::ReadOnly);
-    const auto functions = db->openRecordset(u"winfun"_s);
-    const auto declarations = db->openRecordset(u"funclass"_s);
-    tamsel::ApiReference api(*functions, *declarations);
+    // The reference outlives the database object, and is the only holder of the declarations.
+    std::shared_ptr<common::Recordset> functions;
+    std::optional<tamsel::ApiReference> api;
+    {
+        const auto db = common::Database::open(m_path, common::Database::Access::ReadOnly);
+        functions = db->openRecordset(u"winfun"_s);
+        api.emplace(functions, db->openRecordset(u"funclass"_s));
+    }
     ApiFunctionText text;
     std::optional<QString> paired;
     for (int click : clicks) {
@@ -119,8 +123,8 @@ void ApiTest::pairing()
             bookmark = functions->bookmarks().at(click);
         else if (click == kUnknownBookmark)
             bookmark = functions->bookmarks().last() + 100;
-        text = api.select(bookmark);
-        paired = api.pairedDeclaration();
+        text = api->select(bookmark);
+        paired = api->pairedDeclaration();
     }
     QCOMPARE(functions->absolutePosition(), row);
     QCOMPARE((QStringList{text.description, text.returnValue, text.notes}), textOfRow(row));

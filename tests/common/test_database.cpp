@@ -96,6 +96,8 @@ private Q_SLOTS:
     void unknownNames();
     void otherConnections();
     void writeWaitsForAnotherWriter();
+    void outlivesItsDatabase_data();
+    void outlivesItsDatabase();
     void hostileFiles_data();
     void hostileFiles();
 
@@ -277,6 +279,33 @@ void DatabaseTest::writeWaitsForAnotherWriter()
     QCOMPARE(f.number(), 0);
     QVERIFY(waited);
     QCOMPARE(rs->text(kText) + rs->text(u"序号"_s), u"戊20"_s);
+}
+
+void DatabaseTest::outlivesItsDatabase_data()
+{
+    QTest::addColumn<bool>("readWrite");
+    QTest::addColumn<int>("error"); // of saving a field
+    QTest::newRow("read-only") << false << 3051;
+    QTest::newRow("read-write") << true << 0;
+}
+
+void DatabaseTest::outlivesItsDatabase()
+{
+    // Whoever keeps a recordset may use it after the database object that opened it is gone: it
+    // reads and saves through the same file, or refuses with the error the open would have given.
+    QFETCH(bool, readWrite);
+    QFETCH(int, error);
+    auto db = Database::open(m_path, readWrite ? Access::ReadWrite : Access::ReadOnly);
+    const auto rs = db->openRecordset(kTable);
+    db.reset();
+    rs->moveLast();
+    QCOMPARE(rs->text(kKey), u"c"_s);
+    QCOMPARE(rs->column(kText), (QList<FieldValue>{u"乙"_s, {}, u"丙"_s}));
+    const Error f = failure([&] { rs->setField(kText, u"丁"_s); });
+    QCOMPARE(f.number(), error);
+    if (error)
+        QVERIFY2(f.text().contains(m_path), qPrintable(f.text()));
+    QCOMPARE(rs->text(kText), error ? u"丙"_s : u"丁"_s);
 }
 
 void DatabaseTest::cleanup()
