@@ -527,6 +527,8 @@ void SqliteBackend::fail(int code, bool writing) const
     switch (code) {
     case SQLITE_READONLY_ROLLBACK:
         throw Error::needsRecovery(m_path);
+    case SQLITE_READONLY_DBMOVED:
+        throw Error::fileReplaced(m_path);
     case SQLITE_READONLY_DIRECTORY:
         throw Error::folderReadOnly(m_path);
     case SQLITE_READONLY_CANTINIT:
