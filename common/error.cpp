@@ -61,6 +61,13 @@ Error Error::fileReadOnly(const QString &path)
                                                 "请取消它的只读属性或给予写入权限后再试。").arg(path));
 }
 
+Error Error::fileReplaced(const QString &path)
+{
+    return Error(CannotOpenFile, QStringLiteral("无法把修改保存到“%1”：打开它以后，它已被换成了另一个文件"
+                                                "（例如程序按更新后的内容重新建立了它）。请重新启动程序后再试。")
+                                     .arg(path));
+}
+
 Error Error::diskFull(const QString &path)
 {
     return Error(DiskFull, QStringLiteral("磁盘空间不足，无法把修改保存到“%1”，文件保持原样。"

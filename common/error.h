@@ -48,6 +48,8 @@ public:
     static Error fieldNotFound(const QString &path, const QString &table, const QString &field);
     static Error noCurrentRecord(const QString &table);
     static Error fileReadOnly(const QString &path);
+    // The file was replaced by another one (a renewed copy) after it was opened.
+    static Error fileReplaced(const QString &path);
     static Error diskFull(const QString &path);
     static Error diskError(const QString &path);
     static Error folderReadOnly(const QString &path);

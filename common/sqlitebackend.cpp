@@ -77,21 +77,6 @@ bool looksLikeHotJournal(const QString &path)
     return journal.open(QIODevice::ReadOnly) && journal.read(kJournalMagic.size()) == kJournalMagic;
 }
 
-// A URI that opens the file without locks and without looking for a journal or log beside it, so
-// that nothing is ever created in its folder. Every byte but the unreserved ones is escaped.
-QByteArray immutableUri(const QString &path)
-{
-    const QByteArray local = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    QByteArray uri = "file:";
-    for (const char c : local) {
-        if (std::isalnum(uchar(c)) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~')
-            uri += c;
-        else
-            uri += '%' + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-    }
-    return uri + "?immutable=1";
-}
-
 // One write's transaction. It takes the write lock at once, so that any wait for another writer
 // comes before anything changes, and it is rolled back on every way out but a commit.
 class WriteTransaction
@@ -307,6 +292,66 @@ void bindText(sqlite3_stmt *stmt, int index, const FieldValue &value)
     }
 }
 
+// Every byte but the unreserved ones is escaped.
+QByteArray immutableUri(const QString &path)
+{
+    const QByteArray local = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    QByteArray uri = "file:";
+    for (const char c : local) {
+        if (std::isalnum(uchar(c)) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~')
+            uri += c;
+        else
+            uri += '%' + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+    }
+    return uri + "?immutable=1";
+}
+
+void restrictConnection(sqlite3 *db)
+{
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
+}
+
+QByteArray rowKeyName(const QStringList &columns)
+{
+    // SQLite matches identifiers without regard to ASCII case.
+    const auto free = std::find_if(std::begin(kKeyNames), std::end(kKeyNames), [&](const char *key) {
+        return std::none_of(columns.cbegin(), columns.cend(), [&](const QString &column) {
+            return column.compare(QLatin1StringView(key), Qt::CaseInsensitive) == 0;
+        });
+    });
+    return free == std::end(kKeyNames) ? QByteArray() : QByteArray(*free);
+}
+
+Error sqliteError(int code, const QString &path)
+{
+    switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Error::fileInUse(path);
+    case SQLITE_FULL:
+        return Error::diskFull(path);
+    case SQLITE_IOERR:
+        return Error::diskError(path);
+    case SQLITE_READONLY:
+        return Error::fileReadOnly(path);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_FORMAT:
+    case SQLITE_SCHEMA:
+    case SQLITE_ERROR:
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+    case SQLITE_TOOBIG:
+        return Error::unrecognizedFormat(path);
+    default:
+        return Error::cannotOpen(path);
+    }
+}
+
 bool hasWritePermission(const QString &path)
 {
     const QFile::Permissions p = QFile::permissions(path);
@@ -445,14 +490,8 @@ void SqliteBackend::connect(OpenMode mode)
     if (!db)
         throw Error::cannotOpen(m_path);
     sqlite3_extended_result_codes(db, 1);
-    // The files come from anywhere: their schema may not run functions with side effects,
-    // triggers and views never run, foreign-key actions never reach other rows, nothing may
-    // write to the file other than through ordinary statements, and no statement runs forever.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
+    // The files come from anywhere, and no statement runs forever.
+    restrictConnection(db);
     sqlite3_progress_handler(db, 1000, &SqliteBackend::onProgress, this);
     sqlite3_busy_handler(db, &SqliteBackend::onBusy, this);
 }
@@ -546,6 +585,8 @@ void SqliteBackend::fail(int code, bool writing) const
     switch (code) {
     case SQLITE_READONLY_ROLLBACK:
         throw Error::needsRecovery(m_path);
+    case SQLITE_READONLY_DBMOVED:
+        throw Error::fileReplaced(m_path);
     case SQLITE_READONLY_DIRECTORY:
         throw Error::folderReadOnly(m_path);
     case SQLITE_READONLY_CANTINIT:
@@ -558,32 +599,9 @@ void SqliteBackend::fail(int code, bool writing) const
     default:
         break;
     }
-    switch (code & 0xFF) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        throw Error::fileInUse(m_path);
-    case SQLITE_FULL:
-        throw Error::diskFull(m_path);
-    case SQLITE_IOERR:
-        throw Error::diskError(m_path);
-    case SQLITE_READONLY:
-        throw Error::fileReadOnly(m_path);
-    case SQLITE_CANTOPEN:
-        if (writing && !folderWritable(m_path))
-            throw Error::folderReadOnly(m_path);
-        throw Error::cannotOpen(m_path);
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-    case SQLITE_FORMAT:
-    case SQLITE_SCHEMA:
-    case SQLITE_ERROR:
-    case SQLITE_MISMATCH:
-    case SQLITE_RANGE:
-    case SQLITE_TOOBIG:
-        throw Error::unrecognizedFormat(m_path);
-    default:
-        throw Error::cannotOpen(m_path);
-    }
+    if ((code & 0xFF) == SQLITE_CANTOPEN && writing && !folderWritable(m_path))
+        throw Error::folderReadOnly(m_path);
+    throw sqliteError(code, m_path);
 }
 
 QStringList SqliteBackend::tableNames()
@@ -622,17 +640,12 @@ std::unique_ptr<TableSource> SqliteBackend::openTable(const QString &name)
         if (sqlite3_column_int(stmt, 1) != 1)
             fields.append(column);
     });
-    // SQLite matches identifiers without regard to ASCII case.
-    const auto free = std::find_if(std::begin(kKeyNames), std::end(kKeyNames), [&](const char *key) {
-        return std::none_of(columns.cbegin(), columns.cend(), [&](const QString &column) {
-            return column.compare(QLatin1StringView(key), Qt::CaseInsensitive) == 0;
-        });
-    });
     if (columns.isEmpty())
         throw Error::tableNotFound(m_path, name);
-    if (free == std::end(kKeyNames))
+    const QByteArray key = rowKeyName(columns);
+    if (key.isEmpty())
         throw Error::unsupportedTable(m_path, name);
-    return std::make_unique<SqliteTable>(shared_from_this(), db, name, fields, QByteArray(*free));
+    return std::make_unique<SqliteTable>(shared_from_this(), db, name, fields, key);
 }
 
 } // namespace common

@@ -25,6 +25,18 @@ void bindText(sqlite3_stmt *stmt, int index, const FieldValue &value);
 // Whether the file's permission bits let anyone write it. Honoured even for the superuser, as a
 // read-only attribute is on the original platform.
 bool hasWritePermission(const QString &path);
+// The Error for a SQLite result code by its kind (locked, disk full, disk error, read-only, not
+// a database, ...), naming the file.
+Error sqliteError(int code, const QString &path);
+// A URI that opens the file read-only without locks and without looking for a journal or log
+// beside it, so that nothing is ever created in its folder.
+QByteArray immutableUri(const QString &path);
+// The limits every connection to a file from anywhere runs under: no triggers, views, functions
+// with side effects or foreign-key actions, and no writes other than ordinary statements.
+void restrictConnection(sqlite3 *db);
+// The name rows of a table with these columns are addressed by: the first of rowid, _rowid_ and
+// oid that no column hides; empty when every one is hidden.
+QByteArray rowKeyName(const QStringList &columns);
 
 // RAII owner of one SQLite connection. A connection that failed to open holds no handle.
 class SqliteConnection

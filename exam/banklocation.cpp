@@ -1,10 +1,13 @@
 #include "banklocation.h"
 
+#include "bankcopy.h"
 #include "database.h"
 #include "error.h"
+#include "questionbank.h"
 #include "sqlitebackend.h"
 #include "sqlitewriter.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +16,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,24 +91,50 @@ bool renameNoReplace(const QString &from, const QString &to)
     return true;
 }
 
-// A byte copy of the installed bank, synced; the new file gets ordinary permissions rather than
-// the installed file's read-only ones.
-bool copyBytes(const QString &source, const QString &target)
+// The n-th backup name of a file: BASE, then BASE.1, BASE.2, ...
+QString backupName(const QString &base, int n)
 {
-    QFile in(source);
-    QFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return false;
-    bool ok = true;
-    while (ok && !in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    return n == 0 ? base : base + u'.' + QString::number(n);
+}
+
+// Gives `file` a backup name that no other file has and returns it, or an empty text. A hard link
+// keeps the file under its own name too; a backup name that already is this very file (a run that
+// stopped) is reused. Without hard links `fallback` makes the backup under the name it is given.
+QString keepUnderBackupName(const QString &file, const QString &base,
+                            const std::function<bool(const QString &backup)> &fallback)
+{
+    for (int n = 0; n < kMaxBackups; ++n) {
+        const QString backup = backupName(base, n);
+        if (QFileInfo::exists(backup) || QFileInfo(backup).isSymLink()) {
+            if (sameFile(backup, file))
+                return backup;
+            continue;
+        }
+        if (::link(native(file).constData(), native(backup).constData()) == 0)
+            return backup;
+        if (errno == EEXIST)
+            continue;
+        if (fallback(backup))
+            return backup;
+        if (errno != EEXIST)
+            break;
     }
-    ok = ok && out.flush() && ::fsync(out.handle()) == 0;
-    out.close();
-    if (!ok)
-        QFile::remove(target);
-    return ok;
+    return {};
+}
+
+// The per-user copy's folder for a program folder: its name, readable, and a digest of its
+// canonical path (as bytes, whatever their encoding), so that every folder has its own.
+QString folderKey(const QString &dir)
+{
+    const QByteArray given = native(dir);
+    char *resolved = ::realpath(given.constData(), nullptr);
+    const QByteArray canonical = resolved ? QByteArray(resolved) : given;
+    std::free(resolved);
+    QString name;
+    for (const QChar c : QString::fromUtf8(canonical.mid(canonical.lastIndexOf('/') + 1)).left(32))
+        name += c.isLetterOrNumber() || c == u'-' || c == u'_' ? c : u'_';
+    const QByteArray digest = QCryptographicHash::hash(canonical, QCryptographicHash::Sha256).toHex().left(12);
+    return (name.isEmpty() ? u"folder"_s : name) + u'-' + QString::fromLatin1(digest);
 }
 
 common::Error cannotStore(const QString &installed, const QString &copy)
@@ -127,6 +158,22 @@ QString convertedToCopy(const QString &bank, const QString &copy)
         .arg(bank, copy);
 }
 
+QString copiedToUser(const QString &bank, const QString &copy)
+{
+    return QStringLiteral("题库“%1”不能写入（它或它所在的文件夹是只读的），已把它复制为“%2”，答案从此保存在那里。"
+                          "题库以后更新时会重新复制，题目没有改动的题保留原来的答案。")
+        .arg(bank, copy);
+}
+
+// Said when a copy is made afresh: why, how many answers came over and where the old copy is.
+QString renewedCopy(const QString &why, const CarriedAnswers &answers, const QString &backup)
+{
+    QString text = why + QStringLiteral("题目没有改动的 %1 道题保留了原来的答案。").arg(answers.kept);
+    if (answers.left > 0)
+        text += QStringLiteral("另有 %1 道题的题目已经改动或删去，它们的答案没有带过来。").arg(answers.left);
+    return text + QStringLiteral("原来的副本保存为“%1”。").arg(backup);
+}
+
 } // namespace
 
 BankLocation::BankLocation(QString installed, QString userDir)
@@ -145,9 +192,9 @@ bool BankLocation::isJetFile(const QString &path)
     return hasJetHeader(header(path));
 }
 
-QString BankLocation::backupName(int n) const
+QString BankLocation::userCopyPath() const
 {
-    return m_installed + (n == 0 ? u".jet"_s : u".jet."_s + QString::number(n));
+    return QDir(m_userDir).filePath(folderKey(QFileInfo(m_installed).path()) + u"/shiti.mdb"_s);
 }
 
 void BankLocation::copyAsSqlite(const QString &source, const QString &target)
@@ -207,7 +254,13 @@ BankChoice BankLocation::convertInPlace() const
     QFile::remove(pending); // left by a conversion that stopped before it was complete
     copyAsSqlite(m_installed, pending);
     syncFolder(dir);
-    const QString backup = keepOriginal();
+    // Without hard links the original is moved; a crash before the converted file takes its name
+    // is finished by the next start.
+    const QString backup = keepUnderBackupName(m_installed, m_installed + u".jet"_s, [&](const QString &name) {
+        return renameNoReplace(m_installed, name);
+    });
+    if (backup.isEmpty())
+        throw common::Error::cannotOpen(m_installed);
     syncFolder(dir);
     if (std::rename(native(pending).constData(), native(m_installed).constData()) != 0)
         throw common::Error::cannotOpen(m_installed);
@@ -215,37 +268,11 @@ BankChoice BankLocation::convertInPlace() const
     return {m_installed, convertedInPlace(m_installed, backup)};
 }
 
-// Gives the original a backup name that no other file has. A hard link keeps the original under
-// "shiti.mdb" too, so that until the converted file replaces it a crash leaves a usable bank
-// there; a backup name that is already this very file (a conversion that stopped) is reused.
-QString BankLocation::keepOriginal() const
-{
-    for (int n = 0; n < kMaxBackups; ++n) {
-        const QString backup = backupName(n);
-        if (QFileInfo::exists(backup) || QFileInfo(backup).isSymLink()) {
-            if (sameFile(backup, m_installed))
-                return backup;
-            continue;
-        }
-        if (::link(native(m_installed).constData(), native(backup).constData()) == 0)
-            return backup;
-        if (errno == EEXIST)
-            continue;
-        // No hard links here: move the original; a crash before the converted file takes its
-        // name is finished by the next start.
-        if (renameNoReplace(m_installed, backup))
-            return backup;
-        if (errno != EEXIST)
-            break;
-    }
-    throw common::Error::cannotOpen(m_installed);
-}
-
 QString BankLocation::latestBackup() const
 {
     QString latest;
     for (int n = 0; n < kMaxBackups; ++n) {
-        const QString backup = backupName(n);
+        const QString backup = backupName(m_installed + u".jet"_s, n);
         if (!QFileInfo::exists(backup))
             break;
         latest = backup;
@@ -255,48 +282,132 @@ QString BankLocation::latestBackup() const
 
 BankChoice BankLocation::userCopy(bool convert) const
 {
-    const QString copy = QDir(m_userDir).filePath(u"shiti.mdb"_s);
-    const auto usable = [&] {
+    const QString copy = userCopyPath();
+    const QString dir = QFileInfo(copy).path();
+    if (m_userDir.isEmpty() || !QDir().mkpath(m_userDir) || (!QFileInfo::exists(dir) && !mayWrite(m_userDir))
+        || !QDir().mkpath(dir) || !mayWrite(dir))
+        throw cannotStore(m_installed, copy);
+    // The usual start: the copy records the installed bank as it is now.
+    if (QFileInfo::exists(copy)) {
         if (!mayWrite(copy))
             throw cannotStore(m_installed, copy);
-        return BankChoice{copy, {}};
-    };
-    if (m_userDir.isEmpty() || !QDir().mkpath(m_userDir) || !mayWrite(m_userDir))
-        throw cannotStore(m_installed, copy);
-    if (QFileInfo::exists(copy))
-        return usable();
+        const std::optional<BankStamp> recorded = BankCopy::recorded(copy);
+        if (recorded && recorded->sameSizeAndTime(BankCopy::fileStamp(m_installed)))
+            return {copy, {}};
+    }
 
     QLockFile lock(copy + u".lock"_s);
-    lock.setStaleLockTime(0);
+    lock.setStaleLockTime(0); // a slow copy is not stale; a dead owner is
     if (!lock.tryLock(kLockWaitMs))
         throw common::Error::fileInUse(copy);
-    if (QFileInfo::exists(copy)) // made by another Quorvi while this one waited
-        return usable();
+    return renewUserCopy(copy, convert);
+}
 
+// Under the copy's lock. A copy is made in full under a temporary name, with the answers and the
+// record of its source, and synced; the old copy gets a backup name beside it; only then does
+// the new one take the copy's name, so a crash at any point leaves a whole copy with the answers.
+BankChoice BankLocation::renewUserCopy(const QString &copy, bool convert) const
+{
+    const QString dir = QFileInfo(copy).path();
+    BankStamp stamp = BankCopy::fileStamp(m_installed); // before reading: a later change is seen
+    const bool adopted = !QFileInfo::exists(copy) && adoptSharedCopy(copy);
+    const bool hadCopy = QFileInfo::exists(copy);
+    if (hadCopy && !mayWrite(copy))
+        throw cannotStore(m_installed, copy);
+    const std::optional<BankStamp> recorded = hadCopy ? BankCopy::recorded(copy) : std::nullopt;
+    if (recorded && recorded->sameSizeAndTime(stamp)) // renewed by another Quorvi while this one waited
+        return {copy, {}};
+
+    // Read through the record layer first, so that a bank without its questions is reported by
+    // its own name.
+    const auto source = common::Database::open(m_installed, common::Database::Access::ReadOnly);
+    QuestionBank::checkQuestionTable(*source->openRecordset(QuestionBank::questionTable()));
+    // The digest is taken of the copy: it holds what a log beside the bank adds to it.
     const QString pending = copy + u".new"_s;
-    QFile::remove(pending);
-    if (convert) {
-        try {
-            copyAsSqlite(m_installed, pending);
-        } catch (const common::Error &error) {
-            // A bank that cannot be read is reported as it is; a copy that cannot be written is
-            // the per-user folder's fault.
-            if (!error.text().contains(pending))
-                throw;
-            throw cannotStore(m_installed, copy);
+    QFile::remove(pending); // left by a copy that stopped before it was complete
+    QFile::remove(pending + u"-journal"_s);
+    CarriedAnswers answers;
+    try {
+        if (convert)
+            common::createSqliteFile(pending, common::readTables(*source));
+        else
+            common::backupSqliteFile(m_installed, pending);
+        stamp.digest = BankCopy::questionDigest(pending);
+        if (recorded && recorded->digest == stamp.digest) { // the same questions in a new file
+            QFile::remove(pending);
+            BankCopy::restamp(copy, stamp);
+            return {copy, {}};
         }
-    } else if (!copyBytes(m_installed, pending)) {
+        if (hadCopy)
+            answers = BankCopy::carry(copy, pending);
+        BankCopy::complete(pending, answers, m_installed, stamp);
+    } catch (const common::WriteFailure &) {
+        QFile::remove(pending);
+        throw cannotStore(m_installed, copy);
+    } catch (...) {
+        QFile::remove(pending);
+        throw;
+    }
+    syncFolder(dir);
+
+    QString backup;
+    if (hadCopy) {
+        // Without hard links the backup is a copy of its own, complete before it takes its name.
+        backup = keepUnderBackupName(copy, copy + u".old"_s, [&](const QString &name) {
+            const QString part = name + u".part"_s;
+            QFile::remove(part);
+            try {
+                common::backupSqliteFile(copy, part);
+            } catch (const common::Error &) {
+                errno = EIO;
+                return false;
+            }
+            return renameNoReplace(part, name);
+        });
+        if (backup.isEmpty())
+            throw cannotStore(m_installed, copy);
+        syncFolder(dir);
+    }
+    if (std::rename(native(pending).constData(), native(copy).constData()) != 0) {
+        QFile::remove(pending);
         throw cannotStore(m_installed, copy);
     }
-    syncFolder(m_userDir);
-    if (!renameNoReplace(pending, copy)) {
-        const int error = errno;
-        QFile::remove(pending);
-        if (error != EEXIST)
-            throw cannotStore(m_installed, copy);
+    syncFolder(dir);
+
+    if (adopted) {
+        return {copy, renewedCopy(QStringLiteral("答案现在按程序文件夹分别保存：原来的个人副本“%1”已按题库“%2”"
+                                                 "重新建立为“%3”。")
+                                      .arg(QDir(m_userDir).filePath(u"shiti.mdb"_s), m_installed, copy),
+                                  answers, backup)};
     }
+    if (hadCopy) {
+        return {copy, renewedCopy(QStringLiteral("题库“%1”已经更新，个人副本“%2”已按新的题库重新建立。")
+                                      .arg(m_installed, copy),
+                                  answers, backup)};
+    }
+    return {copy, convert ? convertedToCopy(m_installed, copy) : copiedToUser(m_installed, copy)};
+}
+
+// Earlier versions kept one copy for every read-only program folder, in the per-user data folder
+// itself. The first program folder without a copy of its own takes it over, and carries its
+// answers into a fresh copy of its own bank.
+bool BankLocation::adoptSharedCopy(const QString &copy) const
+{
+    const QString shared = QDir(m_userDir).filePath(u"shiti.mdb"_s);
+    // The lock those versions made their copy under.
+    QLockFile lock(shared + u".lock"_s);
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(kLockWaitMs))
+        throw common::Error::fileInUse(shared);
+    if (!QFileInfo(shared).isFile())
+        return false;
+    // A save cut off in an earlier run is rolled back before the file leaves its journal behind.
+    common::Database::open(shared, common::Database::Access::ReadWrite);
+    if (!renameNoReplace(shared, copy))
+        throw cannotStore(m_installed, copy);
     syncFolder(m_userDir);
-    return {copy, convert ? convertedToCopy(m_installed, copy) : QString()};
+    syncFolder(QFileInfo(copy).path());
+    return true;
 }
 
 } // namespace quorvi

@@ -8,15 +8,17 @@ namespace quorvi {
 struct BankChoice
 {
     QString path;
-    QString notice; // empty unless this start converted the bank
+    QString notice; // empty unless this start made, converted or renewed the bank it opens
 };
 
-// Decides where the answers are kept. A bank in a folder the user may write is used in place; a
-// bank the user cannot write (a system-wide install) is copied once into the per-user data folder
-// and that copy is used from then on. An Access (Jet) bank is never written: it is converted to a
-// SQLite file, in place with the original kept under a backup name, or into the per-user folder.
-// Two programs starting at once agree on one file: copies and conversions are made under a lock
-// file and appear under their final name only when complete and synced.
+// Decides where the answers are kept. A bank in a folder the user may write is used in place. A
+// bank the user cannot write (a system-wide install) is copied into a folder of its own in the
+// per-user data folder, one per program folder; the copy records the bank it came from, and when
+// that bank has changed (an upgrade) a fresh copy is made with the answers to unchanged questions
+// carried over and the old copy kept under a backup name. An Access (Jet) bank is never written:
+// it is converted to a SQLite file, in place with the original kept under a backup name, or into
+// the per-user copy. Two programs starting at once agree on one file: copies and conversions are
+// made under a lock file and appear under their final name only when complete and synced.
 class BankLocation
 {
 public:
@@ -30,6 +32,10 @@ public:
     // answers, naming both, so the user learns it before answering anything.
     BankChoice choose() const;
 
+    // The per-user copy of this program folder's bank: in the per-user data folder, a folder
+    // named after the program folder and a digest of its canonical path.
+    QString userCopyPath() const;
+
     static bool isJetFile(const QString &path);
     // Writes every table of the database at `source`, every row and every NULL and empty text as
     // they are, into a new SQLite file `target`, synced to disk.
@@ -38,9 +44,9 @@ public:
 private:
     BankChoice convertInPlace() const;
     BankChoice userCopy(bool convert) const;
-    // The n-th name a converted original may be kept under: shiti.mdb.jet, then .jet.1, .jet.2, ...
-    QString backupName(int n) const;
-    QString keepOriginal() const;
+    BankChoice renewUserCopy(const QString &copy, bool convert) const;
+    // Moves the one copy earlier versions kept for every program folder to `copy`, once.
+    bool adoptSharedCopy(const QString &copy) const;
     QString latestBackup() const;
 
     QString m_installed;

@@ -34,7 +34,8 @@ public:
     Form1(const common::ProgramFolder &folder, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // What the user must be told once about the bank chosen at start (a converted bank).
+    // What the user must be told once about the bank chosen at start (a bank converted, copied
+    // for this user, or renewed from a changed install).
     const QString &bankNotice() const { return m_bankNotice; }
 
     void DBCombo1_Click();

@@ -106,9 +106,39 @@ void writeBank(const QString &path, const QList<Question> &questions, const QStr
     }
 }
 
+void writeBankWithLog(const QString &path, const QList<Question> &questions)
+{
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    QList<Question> placeholders = questions;
+    for (Question &question : placeholders)
+        question.text = QStringLiteral("?");
+    writeBank(path, placeholders);
+    const common::SqliteConnection db = openFile(path, SQLITE_OPEN_READWRITE);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
+    const common::SqliteStatement stmt(
+        db.get(), QByteArrayLiteral("UPDATE \"第一套题\" SET \"题目\" = ? WHERE rowid = ?"));
+    check(db.get(), stmt.prepareResult(), "prepare");
+    for (qsizetype i = 0; i < questions.size(); ++i) {
+        sqlite3_reset(stmt.get());
+        common::bindText(stmt.get(), 1, questions[i].text);
+        sqlite3_bind_int64(stmt.get(), 2, i + 1);
+        check(db.get(), sqlite3_step(stmt.get()), "update");
+    }
+}
+
 QVariantList storedAnswers(const QString &path)
 {
     return firstColumn(path, "SELECT \"用户答案\" FROM \"第一套题\" ORDER BY rowid");
+}
+
+QStringList storedQuestions(const QString &path)
+{
+    QStringList texts;
+    for (const QVariant &text : firstColumn(path, "SELECT \"题目\" FROM \"第一套题\" ORDER BY rowid"))
+        texts.append(text.toString());
+    return texts;
 }
 
 void storeAnswer(const QString &path, int row, const QString &answer)

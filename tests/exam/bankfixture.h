@@ -30,8 +30,13 @@ QStringList defaultSets();
 void writeBank(const QString &path, const QList<Question> &questions,
                const QStringList &sets = defaultSets(), Damage damage = Damage::None);
 
+// The same bank in log mode, its question texts committed only to the log beside the file (which
+// holds placeholders), as a program leaves it that has not yet copied its log into the file.
+void writeBankWithLog(const QString &path, const QList<Question> &questions);
+
 // What another program sees in the file right now.
 QVariantList storedAnswers(const QString &path);
+QStringList storedQuestions(const QString &path);
 void storeAnswer(const QString &path, int row, const QString &answer);
 QString integrityCheck(const QString &path);
 QByteArray fileBytes(const QString &path);

@@ -1,5 +1,6 @@
 #include "answerreview.h"
 #include "answerstore.h"
+#include "bankcopy.h"
 #include "bankfixture.h"
 #include "banklocation.h"
 #include "database.h"
@@ -15,6 +16,9 @@
 #include <QTest>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(jetfixture::JetVersion)
@@ -52,6 +56,9 @@ private Q_SLOTS:
     void bankChoice();
     void jetConversion_data();
     void jetConversion();
+    void userCopyFollowsBank_data();
+    void userCopyFollowsBank();
+    void copyPerProgramFolder();
     void moves_data();
     void moves();
 
@@ -76,7 +83,7 @@ void ExamLogicTest::cleanup()
 {
     // Give back the write bits a test took, so the temporary folders can be removed.
     const QFile::Permissions all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    for (const QString &dir : {u"program"_s, u"home/Quorvi"_s})
+    for (const QString &dir : {u"program"_s, u"程序"_s, u"home/Quorvi"_s})
         QFile::setPermissions(m_dir->filePath(dir), all);
 }
 
@@ -118,7 +125,8 @@ void ExamLogicTest::bankChoice()
     const QString program = m_dir->filePath(u"program"_s);
     const QString userDir = m_dir->filePath(u"home/Quorvi"_s);
     const QString installed = program + u"/shiti.mdb"_s;
-    const QString copy = userDir + u"/shiti.mdb"_s;
+    const quorvi::BankLocation location(installed, userDir);
+    const QString copy = location.userCopyPath();
     QVERIFY(QDir().mkpath(program));
     bankfixture::writeBank(installed, bankfixture::numbered(3, {u"A"_s}));
     if (!bankWritable)
@@ -129,7 +137,6 @@ void ExamLogicTest::bankChoice()
         QVERIFY(QDir().mkpath(userDir) && QFile::setPermissions(userDir, readOnlyDir));
     const QByteArray before = bankfixture::fileBytes(installed);
 
-    const quorvi::BankLocation location(installed, userDir);
     if (used == u"nowhere") {
         try {
             location.choose();
@@ -145,7 +152,9 @@ void ExamLogicTest::bankChoice()
 
     const quorvi::BankChoice first = location.choose();
     QCOMPARE(first.path, used == u"copy" ? copy : installed);
-    QVERIFY(first.notice.isEmpty());
+    // A copy is announced once, naming where the answers now go.
+    QCOMPARE(first.notice.contains(copy), used == u"copy");
+    QCOMPARE(first.notice.isEmpty(), used != u"copy");
     {
         Bank bank(first.path);
         QVERIFY(bank.cursor.next());
@@ -154,11 +163,13 @@ void ExamLogicTest::bankChoice()
     // Every later start uses the same file; the copy is not made again over the answers.
     const quorvi::BankChoice second = location.choose();
     QCOMPARE(second.path, first.path);
+    QVERIFY(second.notice.isEmpty());
     QCOMPARE(bankfixture::storedAnswers(first.path), (QVariantList{u"A"_s, u"C"_s, {}}));
     QCOMPARE(entries(program), QStringList{u"shiti.mdb"_s});
     if (used == u"copy") {
         QCOMPARE(bankfixture::fileBytes(installed), before);
-        QCOMPARE(entries(userDir), QStringList{u"shiti.mdb"_s});
+        QCOMPARE(entries(userDir), QStringList{QFileInfo(copy).dir().dirName()});
+        QCOMPARE(entries(QFileInfo(copy).path()), QStringList{u"shiti.mdb"_s});
     } else {
         QVERIFY(!QFileInfo::exists(userDir));
     }
@@ -192,12 +203,15 @@ QList<jetfixture::JetTable> jetBank()
     return {questions, sets, notes};
 }
 
-// Every table, field and value of two databases, NULL told apart from empty text.
+// Every table, field and value of two databases, NULL told apart from empty text; a per-user
+// copy's record of its source aside.
 void compareDatabases(const QString &expectedPath, const QString &actualPath)
 {
     const auto expected = common::Database::open(expectedPath, common::Database::Access::ReadOnly);
     const auto actual = common::Database::open(actualPath, common::Database::Access::ReadOnly);
-    QCOMPARE(actual->tableNames(), expected->tableNames());
+    QStringList actualNames = actual->tableNames();
+    actualNames.removeOne(quorvi::BankCopy::sourceTable());
+    QCOMPARE(actualNames, expected->tableNames());
     for (const QString &name : expected->tableNames()) {
         const auto want = expected->openRecordset(name);
         const auto got = actual->openRecordset(name);
@@ -264,9 +278,9 @@ void ExamLogicTest::jetConversion()
     }
     expectedEntries.sort();
     const QString kept = program + u'/' + backup;
-    const QString converted = state == u"read-only" ? userDir + u"/shiti.mdb"_s : installed;
-
     const quorvi::BankLocation location(installed, userDir);
+    const QString converted = state == u"read-only" ? location.userCopyPath() : installed;
+
     const quorvi::BankChoice choice = location.choose();
     QCOMPARE(choice.path, converted);
     QVERIFY2(choice.notice.contains(state == u"read-only" ? converted : kept), qPrintable(choice.notice));
@@ -289,6 +303,228 @@ void ExamLogicTest::jetConversion()
     QCOMPARE(bankfixture::storedAnswers(converted),
              (QVariantList{u"B"_s, u""_s, u"C"_s, u"D"_s, u"A"_s}));
     QCOMPARE(bankfixture::fileBytes(kept), original);
+}
+
+namespace {
+
+// Questions by number; standard answers from `standards` in order, or A to D by number.
+QList<bankfixture::Question> questions(const QList<int> &numbers, const QString &standards = {})
+{
+    QList<bankfixture::Question> list;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const QChar standard = i < standards.size() ? standards[i] : QChar(char16_t(u'A' + (numbers[i] - 1) % 4));
+        list.append({bankfixture::questionText(numbers[i]), QVariant(), QString(standard)});
+    }
+    return list;
+}
+
+// An installed bank as "sqlite", "log" (texts only in the log beside it) or "jet", dated one
+// second later than the file it replaces, as an upgrade's would be.
+void writeInstalled(const QString &path, const QString &format, const QList<bankfixture::Question> &list)
+{
+    struct stat before{};
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &before) == 0;
+    if (format == u"log") {
+        bankfixture::writeBankWithLog(path, list);
+    } else {
+        bankfixture::writeBank(path, list);
+    }
+    if (format == u"jet") {
+        QList<jetfixture::JetTable> tables;
+        const auto sqlite = common::Database::open(path, common::Database::Access::ReadOnly);
+        for (const common::TableData &data : common::readTables(*sqlite)) {
+            jetfixture::JetTable &table = tables.emplaceBack();
+            table.data = data;
+        }
+        QVERIFY(QFile::remove(path));
+        QVERIFY(jetfixture::writeJetFile(path, tables, {jetfixture::JetVersion::Jet4, 936, jetfixture::Damage::None}));
+    }
+    if (replacing) {
+        const timespec times[2] = {before.st_atim, {before.st_mtim.tv_sec + 1, before.st_mtim.tv_nsec}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    }
+}
+
+QStringList texts(const QList<bankfixture::Question> &list)
+{
+    QStringList result;
+    for (const bankfixture::Question &question : list)
+        result.append(question.text);
+    return result;
+}
+
+} // namespace
+
+// The per-user copy of a read-only install follows the installed bank: when its questions or
+// standard answers change, a fresh copy is made and every answer whose question text is unchanged
+// comes over (repeated texts paired in order); the old copy is kept whole under a backup name and
+// the user is told once. The installed bank and its folder are only read.
+void ExamLogicTest::userCopyFollowsBank_data()
+{
+    QTest::addColumn<QString>("format");
+    // own: the copy an earlier start made; shared: the one copy earlier versions kept for every
+    // folder; interrupted: own, and a renewal stopped after keeping it under its backup name;
+    // window: own, and a window still open on it
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QList<int>>("before");       // the questions of the bank the copy came from
+    QTest::addColumn<QVariantList>("answers");    // given in that copy
+    QTest::addColumn<QList<int>>("after");        // the installed bank now; empty: left alone
+    QTest::addColumn<QString>("standards");       // of `after`; empty: A to D by number
+    QTest::addColumn<QVariantList>("expected");   // the answers in the copy afterwards
+    QTest::addColumn<bool>("renewed");
+
+    const QVariant a(u"A"_s), b(u"B"_s), c(u"C"_s), d(u"D"_s), none;
+    const QVariantList abc{a, b, c};
+    const QList<int> three{1, 2, 3};
+    const QList<int> changed{1, 7, 3};
+    QTest::newRow("left alone") << "sqlite" << "own" << three << QVariantList{a, b} << QList<int>{} << ""
+                                << QVariantList{a, b, none} << false;
+    QTest::newRow("the same questions in a new file")
+        << "sqlite" << "own" << three << QVariantList{a, b} << three << "" << QVariantList{a, b, none} << false;
+    QTest::newRow("a question changed") << "sqlite" << "own" << three << abc << changed << ""
+                                        << QVariantList{a, none, c} << true;
+    QTest::newRow("a standard answer changed")
+        << "sqlite" << "own" << three << abc << three << "ABD" << abc << true;
+    QTest::newRow("questions added, removed and moved") << "sqlite" << "own" << QList<int>{1, 2, 3, 4}
+                                                        << QVariantList{a, none, c, d} << QList<int>{4, 5, 1} << ""
+                                                        << QVariantList{d, none, a} << true;
+    QTest::newRow("repeated questions paired in order") << "sqlite" << "own" << QList<int>{1, 1, 2} << abc
+                                                        << QList<int>{2, 1, 1, 1} << ""
+                                                        << QVariantList{c, a, b, none} << true;
+    QTest::newRow("Access bank") << "jet" << "own" << three << abc << changed << "" << QVariantList{a, none, c}
+                                 << true;
+    QTest::newRow("bank in log mode") << "log" << "own" << three << abc << changed << ""
+                                      << QVariantList{a, none, c} << true;
+    QTest::newRow("renewal stopped after keeping the old copy")
+        << "sqlite" << "interrupted" << three << abc << changed << "" << QVariantList{a, none, c} << true;
+    QTest::newRow("a window still open on the old copy")
+        << "sqlite" << "window" << three << abc << changed << "" << QVariantList{a, none, c} << true;
+    QTest::newRow("the one copy of earlier versions, same bank")
+        << "sqlite" << "shared" << three << abc << QList<int>{} << "" << abc << true;
+    QTest::newRow("the one copy of earlier versions, bank changed")
+        << "sqlite" << "shared" << three << abc << changed << "" << QVariantList{a, none, c} << true;
+}
+
+void ExamLogicTest::userCopyFollowsBank()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, start);
+    QFETCH(QList<int>, before);
+    QFETCH(QVariantList, answers);
+    QFETCH(QList<int>, after);
+    QFETCH(QString, standards);
+    QFETCH(QVariantList, expected);
+    QFETCH(bool, renewed);
+
+    const QString program = m_dir->filePath(u"program"_s);
+    const QString userDir = m_dir->filePath(u"home/Quorvi"_s);
+    const QString installed = program + u"/shiti.mdb"_s;
+    QVERIFY(QDir().mkpath(program));
+    writeInstalled(installed, format, questions(before));
+    const QStringList programEntries = entries(program);
+    QVERIFY(QFile::setPermissions(program, readOnlyDir));
+    const quorvi::BankLocation location(installed, userDir);
+    const QString copy = location.userCopyPath();
+    const QString backup = copy + u".old"_s;
+    const QString shared = userDir + u"/shiti.mdb"_s;
+    QVariantList given = answers;
+    given.resize(before.size());
+
+    if (start == u"shared") {
+        QVERIFY(QDir().mkpath(userDir));
+        QList<bankfixture::Question> old = questions(before);
+        for (qsizetype i = 0; i < old.size(); ++i)
+            old[i].userAnswer = given[i];
+        bankfixture::writeBank(shared, old);
+    } else {
+        QCOMPARE(location.choose().path, copy);
+        for (int row = 0; row < int(given.size()); ++row) {
+            if (given[row].isValid())
+                bankfixture::storeAnswer(copy, row, given[row].toString());
+        }
+    }
+    if (!after.isEmpty()) {
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        writeInstalled(installed, format, questions(after, standards));
+        QVERIFY(QFile::setPermissions(program, readOnlyDir));
+    }
+    std::optional<Bank> window;
+    if (start == u"window")
+        window.emplace(copy);
+    if (start == u"interrupted") {
+        QCOMPARE(::link(qPrintable(copy), qPrintable(backup)), 0);
+        QFile partial(copy + u".new"_s);
+        QVERIFY(partial.open(QIODevice::WriteOnly) && partial.write("SQLite format 3") > 0);
+    }
+    const QByteArray installedBytes = bankfixture::fileBytes(installed);
+
+    const quorvi::BankChoice choice = location.choose();
+    QCOMPARE(choice.path, copy);
+    QCOMPARE(bankfixture::storedAnswers(copy), expected);
+    QCOMPARE(bankfixture::storedQuestions(copy), texts(questions(after.isEmpty() ? before : after)));
+    QCOMPARE(bankfixture::integrityCheck(copy), u"ok"_s);
+    QCOMPARE(bankfixture::fileBytes(copy).mid(18, 2), QByteArray("\1\1")); // one file, no log beside it
+    QStringList kept{u"shiti.mdb"_s};
+    if (renewed) {
+        kept.append(u"shiti.mdb.old"_s);
+        QVERIFY2(choice.notice.contains(backup) && choice.notice.contains(installed), qPrintable(choice.notice));
+        QCOMPARE(bankfixture::storedAnswers(backup), given);
+    } else {
+        QVERIFY2(choice.notice.isEmpty(), qPrintable(choice.notice));
+    }
+    QCOMPARE(entries(QFileInfo(copy).path()), kept);
+    QCOMPARE(entries(userDir), QStringList{QFileInfo(copy).dir().dirName()});
+
+    // Said once: the next start opens the copy as it is.
+    const quorvi::BankChoice again = location.choose();
+    QCOMPARE(again.path, copy);
+    QVERIFY2(again.notice.isEmpty(), qPrintable(again.notice));
+    QCOMPARE(bankfixture::storedAnswers(copy), expected);
+    QCOMPARE(entries(QFileInfo(copy).path()), kept);
+    QCOMPARE(bankfixture::fileBytes(installed), installedBytes);
+    QCOMPARE(entries(program), programEntries);
+
+    // A window opened before the renewal may not store into the replaced file.
+    if (window) {
+        try {
+            AnswerStore(*window->questions).store(3);
+            QFAIL("an answer went into the old copy");
+        } catch (const common::Error &error) {
+            QCOMPARE(error.number(), int(common::CannotOpenFile));
+            QCOMPARE(error.text(), common::Error::fileReplaced(copy).text());
+        }
+        QCOMPARE(bankfixture::storedAnswers(backup), given);
+        QCOMPARE(bankfixture::storedAnswers(copy), expected);
+    }
+}
+
+// Every read-only program folder has a copy of its own; a folder reached through a link is the
+// same folder.
+void ExamLogicTest::copyPerProgramFolder()
+{
+    const QString userDir = m_dir->filePath(u"home/Quorvi"_s);
+    QList<quorvi::BankLocation> locations;
+    for (const QString &name : {u"program"_s, u"程序"_s, u"link"_s}) {
+        const QString folder = m_dir->filePath(name);
+        if (name == u"link") {
+            QVERIFY(QFile::link(m_dir->filePath(u"program"_s), folder));
+        } else {
+            QVERIFY(QDir().mkpath(folder));
+            bankfixture::writeBank(folder + u"/shiti.mdb"_s, bankfixture::numbered(2));
+            QVERIFY(QFile::setPermissions(folder, readOnlyDir));
+        }
+        locations.append(quorvi::BankLocation(folder + u"/shiti.mdb"_s, userDir));
+    }
+    QList<QString> copies;
+    for (const quorvi::BankLocation &location : locations)
+        copies.append(location.choose().path);
+    bankfixture::storeAnswer(copies[0], 0, u"D"_s);
+    QCOMPARE(copies[2], copies[0]);
+    QVERIFY(copies[1] != copies[0]);
+    QCOMPARE(bankfixture::storedAnswers(copies[1]), (QVariantList{{}, {}}));
+    QCOMPARE(locations[2].choose().path, copies[0]);
+    QCOMPARE(bankfixture::storedAnswers(copies[0]), (QVariantList{u"D"_s, {}}));
+    QVERIFY2(QFileInfo(copies[1]).dir().dirName().startsWith(u"程序-"_s), qPrintable(copies[1]));
 }
 
 void ExamLogicTest::moves_data()

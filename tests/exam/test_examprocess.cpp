@@ -45,10 +45,14 @@ private Q_SLOTS:
     void answersSurviveKills();
     void twoWindowsKeepEveryAnswer();
     void readOnlyInstallRace();
+    void upgradedReadOnlyInstall();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
     QString bankPath() const { return folder() + u"/shiti.mdb"_s; }
+    // The one per-user copy a program made under its per-user data folder.
+    QString userCopy(const QString &program) const;
+    void setFolderWritable(bool writable);
     void start(QProcess &process, const QString &program, const QStringList &arguments);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -61,6 +65,21 @@ void ExamProcessTest::init()
     m_home = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid() && m_home->isValid());
     QVERIFY(QFile::copy(QStringLiteral(TEST_PROGRAM_DIR "/Quorvi"), folder() + u"/Quorvi"_s));
+}
+
+QString ExamProcessTest::userCopy(const QString &program) const
+{
+    const QDir userDir(m_home->filePath(program));
+    const QStringList folders = userDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return folders.size() == 1 ? userDir.filePath(folders[0] + u"/shiti.mdb"_s) : QString();
+}
+
+// A read-only install by permission bits, which Quorvi honours for the superuser too.
+void ExamProcessTest::setFolderWritable(bool writable)
+{
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                                        | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(folder(), writable ? readable | QFile::WriteOwner : readable));
 }
 
 // Headless, and away from the program folder: Quorvi finds its bank beside itself.
@@ -249,13 +268,61 @@ void ExamProcessTest::readOnlyInstallRace()
     }
     QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-    const QString userDir = m_home->filePath(u"exam_driver"_s);
-    QCOMPARE(QDir(userDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+    const QString copy = userCopy(u"exam_driver"_s);
+    QVERIFY(!copy.isEmpty());
+    QCOMPARE(QFileInfo(copy).dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{u"shiti.mdb"_s});
-    const QString copy = userDir + u"/shiti.mdb"_s;
     QCOMPARE(bankfixture::storedAnswers(copy), (QVariantList{u"B"_s, {}, u"D"_s, {}}));
     QCOMPARE(bankfixture::integrityCheck(copy), u"ok"_s);
     QCOMPARE(bankfixture::fileBytes(bankPath()), before);
+}
+
+// An upgrade replaces the bank of a read-only install: Quorvi renews its per-user copy with the new
+// questions, keeps the answer of the question whose text is unchanged, and says so once, at start.
+void ExamProcessTest::upgradedReadOnlyInstall()
+{
+    // What Quorvi tells the user at start (headless, on standard error); it must still be running
+    // a moment later.
+    const auto run = [this](const QString &awaited) {
+        QProcess quorvi;
+        start(quorvi, folder() + u"/Quorvi"_s, {});
+        quorvi.setReadChannel(QProcess::StandardError);
+        QByteArray told;
+        while (!QString::fromUtf8(told).contains(awaited) && quorvi.waitForReadyRead(30000))
+            told += quorvi.readAllStandardError();
+        const bool ended = quorvi.waitForFinished(1500);
+        told += quorvi.readAllStandardError();
+        quorvi.kill();
+        quorvi.waitForFinished();
+        return QString::fromUtf8(ended ? "ended: " + told : told);
+    };
+    QList<bankfixture::Question> questions = bankfixture::numbered(3);
+    bankfixture::writeBank(bankPath(), questions);
+    setFolderWritable(false);
+    const QString first = run(u"shiti.mdb”"_s);
+    const QString copy = userCopy(u"Quorvi"_s);
+    QVERIFY2(!copy.isEmpty() && first.contains(copy) && !first.startsWith(u"ended"), qPrintable(first));
+    bankfixture::storeAnswer(copy, 0, u"B"_s);
+    bankfixture::storeAnswer(copy, 1, u"C"_s);
+
+    setFolderWritable(true);
+    questions[1].text = bankfixture::questionText(7);
+    bankfixture::writeBank(bankPath(), questions);
+    setFolderWritable(false);
+    const QByteArray installed = bankfixture::fileBytes(bankPath());
+    const QString renewal = run(copy + u".old"_s);
+    QVERIFY2(renewal.contains(copy + u".old"_s) && renewal.contains(bankPath()) && !renewal.startsWith(u"ended"),
+             qPrintable(renewal));
+    QCOMPARE(bankfixture::storedQuestions(copy),
+             (QStringList{bankfixture::questionText(1), bankfixture::questionText(7), bankfixture::questionText(3)}));
+    QCOMPARE(bankfixture::storedAnswers(copy), (QVariantList{u"B"_s, {}, {}}));
+    QCOMPARE(bankfixture::storedAnswers(copy + u".old"_s), (QVariantList{u"B"_s, u"C"_s, {}}));
+
+    const QString third = run({});
+    QVERIFY2(!third.contains(copy) && !third.startsWith(u"ended"), qPrintable(third));
+    QCOMPARE(bankfixture::fileBytes(bankPath()), installed);
+    QCOMPARE(QDir(folder()).entryList(QDir::Files), (QStringList{u"Quorvi"_s, u"shiti.mdb"_s}));
+    setFolderWritable(true);
 }
 
 QTEST_GUILESS_MAIN(ExamProcessTest)
