@@ -540,16 +540,16 @@ void Form1::loadDescriptions()
 
 void Form1::loadDescriptionsInSlices(std::function<void()> done, int sliceMs)
 {
-    // A node click or a new tree may have read them all meanwhile.
-    if (m_pending && m_pending->readFor(sliceMs))
-        keepDescriptions(std::exchange(m_pending, nullptr)->sections());
-    if (!m_pending) {
-        if (done)
-            done();
-        return;
-    }
+    // Each part in a turn of the event loop of its own, the first one too, so that whatever ran
+    // before (the record sources opened after the paint) and the part are not one long wait.
     QTimer::singleShot(0, this, [this, done = std::move(done), sliceMs]() mutable {
-        loadDescriptionsInSlices(std::move(done), sliceMs);
+        // A node click or a new tree may have read them all meanwhile.
+        if (m_pending && m_pending->readFor(sliceMs))
+            keepDescriptions(std::exchange(m_pending, nullptr)->sections());
+        if (m_pending)
+            loadDescriptionsInSlices(std::move(done), sliceMs);
+        else if (done)
+            done();
     });
 }
 

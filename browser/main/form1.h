@@ -62,7 +62,7 @@ public:
     // The same a part at a time from the event loop, each part at most about `sliceMs` long, so
     // that the window answers meanwhile; `done` runs once all are read. A failure is thrown from
     // the event loop, where an untrapped error ends the program as Form_Load's would.
-    void loadDescriptionsInSlices(std::function<void()> done, int sliceMs = 20);
+    void loadDescriptionsInSlices(std::function<void()> done, int sliceMs = 15);
     // Opens the record sources once the window has loaded; failures are told, not fatal.
     void openRecordSources();
     // Starts reading the record sources' Access files in the background, so that
