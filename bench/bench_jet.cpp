@@ -67,6 +67,7 @@ std::function<void()> startUp(const QString &folder)
         tamsel::LinuxRegistry registry;
         tamsel::Form1 form(common::ProgramFolder(folder),
                            {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
+        form.readRecordSourcesAhead();
         form.Form_Load();
         form.show();
         form.openRecordSources();
