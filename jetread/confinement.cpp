@@ -56,8 +56,10 @@ constexpr uint64_t kScopeSignal = 1ULL << 1;
 std::string restrictPaths()
 {
     const long abi = syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
-    if (abi < 0)
-        return errno == ENOSYS || errno == EOPNOTSUPP ? "the kernel has no Landlock" : std::strerror(errno);
+    if (abi < 0) {
+        return errno == ENOSYS || errno == EOPNOTSUPP ? "the kernel has no Landlock"
+                                                      : std::string("Landlock failed: ") + std::strerror(errno);
+    }
     RulesetAttr attr;
     attr.handledAccessFs = (LANDLOCK_ACCESS_FS_MAKE_SYM << 1) - 1;
     if (abi >= 2)
@@ -77,11 +79,11 @@ std::string restrictPaths()
     }
     const long ruleset = syscall(SYS_landlock_create_ruleset, &attr, size, 0);
     if (ruleset < 0)
-        return std::strerror(errno);
+        return std::string("Landlock failed: ") + std::strerror(errno);
     const long restricted = syscall(SYS_landlock_restrict_self, ruleset, 0);
     const int error = errno;
     close(int(ruleset));
-    return restricted == 0 ? std::string() : std::strerror(error);
+    return restricted == 0 ? std::string() : std::string("Landlock failed: ") + std::strerror(error);
 }
 
 void allow(scmp_filter_ctx filter, int call)
@@ -141,7 +143,7 @@ void confine()
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         throw std::runtime_error(std::string("cannot give up new privileges: ") + std::strerror(errno));
     if (const std::string why = restrictPaths(); !why.empty())
-        std::fprintf(stderr, "jetread: no Landlock (%s); confined by the system call filter alone\n", why.c_str());
+        std::fprintf(stderr, "jetread: %s; confined by the system call filter alone\n", why.c_str());
     installFilter();
 }
 
