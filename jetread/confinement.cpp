@@ -86,6 +86,13 @@ std::string restrictPaths()
     return restricted == 0 ? std::string() : std::string("Landlock failed: ") + std::strerror(error);
 }
 
+// A condition on argument `index` (0 for the first); libseccomp's SCMP_A* macros are C compound
+// literals, which C++ compilers warn about.
+scmp_arg_cmp argument(unsigned index, scmp_compare op, scmp_datum_t a, scmp_datum_t b = 0)
+{
+    return {index, op, a, b};
+}
+
 void allow(scmp_filter_ctx filter, int call)
 {
     if (seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 0) != 0)
@@ -121,15 +128,15 @@ void installFilter()
         ~Release() { seccomp_release(f); }
     } release{filter};
     // The stream and the messages; nothing else is open for writing.
-    allowIf(filter, SCMP_SYS(write), SCMP_A0(SCMP_CMP_EQ, STDOUT_FILENO));
-    allowIf(filter, SCMP_SYS(write), SCMP_A0(SCMP_CMP_EQ, STDERR_FILENO));
+    allowIf(filter, SCMP_SYS(write), argument(0, SCMP_CMP_EQ, STDOUT_FILENO));
+    allowIf(filter, SCMP_SYS(write), argument(0, SCMP_CMP_EQ, STDERR_FILENO));
     // Memory, never executable; mprotect is left out, so none can be made executable later.
-    allowIf(filter, SCMP_SYS(mmap), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    allowIf(filter, SCMP_SYS(mmap), argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
     for (const int call : {SCMP_SYS(munmap), SCMP_SYS(mremap), SCMP_SYS(brk), SCMP_SYS(madvise)})
         allow(filter, call);
     // The C library's and GLib's one-time initialisations wake waiters that cannot exist here.
     for (const scmp_datum_t op : {FUTEX_WAKE_PRIVATE, FUTEX_WAIT_PRIVATE})
-        allowIf(filter, SCMP_SYS(futex), SCMP_A1(SCMP_CMP_EQ, op));
+        allowIf(filter, SCMP_SYS(futex), argument(1, SCMP_CMP_EQ, op));
     allow(filter, SCMP_SYS(exit_group));
     allow(filter, SCMP_SYS(exit));
     if (seccomp_attr_set(filter, SCMP_FLTATR_CTL_TSYNC, 1) != 0 || seccomp_load(filter) != 0)
