@@ -5,9 +5,10 @@
 //   jetread --csv FILE TABLE   one table as CSV: UTF-8, a header row, CR LF line ends, every
 //                              non-NULL text quoted, a NULL field empty and unquoted
 //
-// It only ever opens the file for reading. Rows come in the table's stored order; a row that was
-// moved to an overflow page comes in the place of the stub that points at it. Long binary fields
-// carry no text and come out as NULL.
+// It opens the file for reading and maps it into memory, then confines itself (confinement.h)
+// before the library parses any of it. Rows come in the table's stored order; a row that was moved
+// to an overflow page comes in the place of the stub that points at it. Long binary fields carry
+// no text and come out as NULL.
 //
 // The framed stream (all lengths are 32-bit little-endian):
 //   "JETREAD1"                       once, first
@@ -19,12 +20,18 @@
 // Exit status: 0 done, 1 the file could not be read or the output not written (a message on
 // standard error), 2 usage.
 
+#include "confinement.h"
+
 #include <glib.h>
 #include <mdbtools.h>
 
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,9 +40,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -94,11 +105,18 @@ public:
         u32(uint32_t(s.size()));
         text(s);
     }
+    // Written straight to the descriptor: the C library's stream would look the descriptor up at
+    // its first write, a call the confined reader may not make.
     void flush()
     {
-        if ((!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout) != m_buffer.size())
-            || std::fflush(stdout) != 0)
-            throw Failure{std::string("cannot write the output: ") + std::strerror(errno)};
+        for (size_t done = 0; done < m_buffer.size();) {
+            const ssize_t written = write(STDOUT_FILENO, m_buffer.data() + done, m_buffer.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throw Failure{std::string("cannot write the output: ") + std::strerror(errno)};
+            done += size_t(written);
+        }
         m_buffer.clear();
     }
 
@@ -106,22 +124,115 @@ private:
     std::string m_buffer;
 };
 
+constexpr const char *kUnreadable = "not a Jet database, or it cannot be read";
+
+// The input file, mapped into memory whole while the reader may still open files: confined, it
+// reads the file without a system call.
+class Input
+{
+public:
+    explicit Input(const char *path)
+    {
+        const int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            throw Failure{kUnreadable};
+        struct stat status;
+        if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+            m_size = size_t(status.st_size);
+            m_data = mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
+        }
+        close(fd);
+        if (m_data == MAP_FAILED)
+            throw Failure{kUnreadable};
+    }
+    ~Input()
+    {
+        if (m_data != MAP_FAILED)
+            munmap(m_data, m_size);
+    }
+    Input(const Input &) = delete;
+    Input &operator=(const Input &) = delete;
+
+    void *data() const { return m_data; }
+    size_t size() const { return m_size; }
+
+    // Whether the library may take the file for Jet 3, the one version whose text needs converters
+    // loaded from files: its version at 0x14 is 0, whether read as a byte or a wider word. The only
+    // byte looked at before the reader is confined, and only to choose what to load.
+    bool mayBeJet3() const { return m_size <= 0x14 || static_cast<const unsigned char *>(m_data)[0x14] == 0; }
+
+private:
+    void *m_data = MAP_FAILED;
+    size_t m_size = 0;
+};
+
+// The code pages a Jet 3 header may name that are believed; any other means 936.
+constexpr int kCjkCodePages[] = {936, 950, 932, 949};
+constexpr int kJet3DefaultCodePage = 936;
+
+std::string codePageName(int codePage)
+{
+    return "CP" + std::to_string(codePage);
+}
+
+// The C library loads converters from files at their first opening, which the confined reader
+// cannot do: every one it may use is opened before, and what they loaded stays while they stay
+// open. libmdb opens its own for the file's version, one each way between UTF-8 and the file's
+// text (Jet 4: UCS-2LE, built in, but the first opening of any converter reads the module list).
+class Converters
+{
+public:
+    explicit Converters(bool jet3)
+    {
+        const char *const text = jet3 ? "CP1252" : "UCS-2LE";
+        m_kept = {iconv_open("UTF-8", text), iconv_open(text, "UTF-8")};
+        if (!jet3)
+            return; // no code page to convert from, which saves a millisecond at each start
+        for (const int codePage : kCjkCodePages)
+            m_toUtf8.emplace(codePage, iconv_open("UTF-8", codePageName(codePage).c_str()));
+    }
+    Converters(const Converters &) = delete;
+    Converters &operator=(const Converters &) = delete;
+
+    // The converter from `codePage` to UTF-8, for its caller to keep; the handle is invalid when
+    // there is none.
+    iconv_t take(int codePage)
+    {
+        const auto found = m_toUtf8.find(codePage);
+        return found == m_toUtf8.end() ? iconv_t(-1) : std::exchange(found->second, iconv_t(-1));
+    }
+
+private:
+    std::map<int, iconv_t> m_toUtf8;
+    std::pair<iconv_t, iconv_t> m_kept{iconv_t(-1), iconv_t(-1)}; // never closed: the reader ends with them
+};
+
+// GLib's own message writer first looks at what standard error is (a terminal, the journal) and
+// reads the time zone, none of which the confined reader may do: its messages go out plainly.
+GLogWriterOutput writeLogMessage(GLogLevelFlags, const GLogField *fields, gsize count, gpointer)
+{
+    for (gsize i = 0; i < count; ++i) {
+        if (std::strcmp(fields[i].key, "MESSAGE") == 0 && fields[i].length < 0)
+            std::fprintf(stderr, "jetread: %s\n", static_cast<const char *>(fields[i].value));
+    }
+    return G_LOG_WRITER_HANDLED;
+}
+
 bool isCjkCodePage(int codePage)
 {
-    return codePage == 936 || codePage == 950 || codePage == 932 || codePage == 949;
+    return std::find(std::begin(kCjkCodePages), std::end(kCjkCodePages), codePage) != std::end(kCjkCodePages);
 }
 
 // Jet 3 files carry no reliable character set; the programs' files are in code page 936. A header
 // that names a CJK code page is believed.
-void useJet3CodePage(MdbHandle *mdb)
+void useJet3CodePage(MdbHandle *mdb, Converters &converters)
 {
     if (mdb->f->jet_version != MDB_VER_JET3)
         return;
-    const int codePage = isCjkCodePage(mdb->f->code_page) ? mdb->f->code_page : 936;
-    const std::string name = "CP" + std::to_string(codePage);
-    iconv_t conv = iconv_open("UTF-8", name.c_str());
+    const int codePage = isCjkCodePage(mdb->f->code_page) ? mdb->f->code_page : kJet3DefaultCodePage;
+    iconv_t conv = converters.take(codePage);
     if (conv == iconv_t(-1))
-        throw Failure{"no converter for " + name};
+        throw Failure{"no converter for " + codePageName(codePage)};
     if (mdb->iconv_in != iconv_t(-1))
         iconv_close(mdb->iconv_in);
     mdb->iconv_in = conv;
@@ -145,12 +256,12 @@ bool isText(int type)
 class Reader
 {
 public:
-    explicit Reader(const char *path)
+    Reader(const Input &input, Converters &converters)
     {
-        m_mdb = mdb_open(path, MDB_NOFLAGS);
+        m_mdb = mdb_open_buffer(input.data(), input.size(), MDB_NOFLAGS);
         if (!m_mdb)
-            throw Failure{"not a Jet database, or it cannot be read"};
-        useJet3CodePage(m_mdb);
+            throw Failure{kUnreadable};
+        useJet3CodePage(m_mdb, converters);
         mdb_set_date_fmt(m_mdb, "%Y-%m-%d %H:%M:%S");
         mdb_set_shortdate_fmt(m_mdb, "%Y-%m-%d");
         m_defaultBindSize = m_mdb->bind_size;
@@ -345,9 +456,8 @@ private:
     size_t m_defaultBindSize = MDB_BIND_SIZE;
 };
 
-void writeFrames(const char *path, Output &out)
+void writeFrames(Reader &reader, Output &out)
 {
-    Reader reader(path);
     out.text("JETREAD1");
     for (MdbCatalogEntry *entry : reader.userTables()) {
         out.tag('T');
@@ -373,9 +483,8 @@ void writeFrames(const char *path, Output &out)
     out.tag('E');
 }
 
-void writeTableNames(const char *path, Output &out)
+void writeTableNames(Reader &reader, Output &out)
 {
-    Reader reader(path);
     for (MdbCatalogEntry *entry : reader.userTables())
         out.text(std::string(entry->object_name) + "\n");
 }
@@ -391,9 +500,8 @@ std::string csvQuoted(const std::string &s)
     return q + "\"";
 }
 
-void writeCsv(const char *path, const char *name, Output &out)
+void writeCsv(Reader &reader, const char *name, Output &out)
 {
-    Reader reader(path);
     MdbCatalogEntry *found = nullptr;
     for (MdbCatalogEntry *entry : reader.userTables()) {
         if (std::strcmp(entry->object_name, name) == 0) {
@@ -450,22 +558,46 @@ int main(int argc, char *argv[])
     // write to a closed pipe would end the program silently.
     signal(SIGPIPE, SIG_IGN);
 
+    // A test switch, left out of the usage: the confined reader tries an escape before reading.
+    constexpr std::string_view escapeSwitch = "--try-escape=";
+    auto escape = confinement::Escape::None;
+    if (argc > 1 && std::string_view(argv[1]).starts_with(escapeSwitch)) {
+        escape = confinement::escapeNamed(argv[1] + escapeSwitch.size());
+        if (escape == confinement::Escape::None)
+            return 2;
+        --argc;
+        ++argv;
+    }
+
     const std::string mode = argc > 1 ? argv[1] : "";
+    const bool frames = argc == 2 && mode.rfind("--", 0) != 0;
+    if (!frames && !(argc == 3 && mode == "--tables") && !(argc == 4 && mode == "--csv")) {
+        std::fputs("usage: jetread FILE | jetread --tables FILE | jetread --csv FILE TABLE\n", stderr);
+        return 2;
+    }
+    const char *path = frames ? argv[1] : argv[2];
     try {
         Output out;
-        if (argc == 2 && mode.rfind("--", 0) != 0)
-            writeFrames(argv[1], out);
-        else if (argc == 3 && mode == "--tables")
-            writeTableNames(argv[2], out);
-        else if (argc == 4 && mode == "--csv")
-            writeCsv(argv[2], argv[3], out);
-        else {
-            std::fputs("usage: jetread FILE | jetread --tables FILE | jetread --csv FILE TABLE\n", stderr);
-            return 2;
-        }
+        const Input input(path);
+        Converters converters(input.mayBeJet3());
+        g_log_set_writer_func(writeLogMessage, nullptr, nullptr);
+        tzset(); // dates are written with strftime, which reads the time zone file at first use
+        confinement::confine();
+        if (const std::string through = confinement::tryEscape(escape); !through.empty())
+            throw Failure{"not confined: " + through};
+        Reader reader(input, converters);
+        if (frames)
+            writeFrames(reader, out);
+        else if (mode == "--tables")
+            writeTableNames(reader, out);
+        else
+            writeCsv(reader, argv[3], out);
         out.flush(); // the last of the output may fail to go out as well
     } catch (const Failure &failure) {
-        std::fprintf(stderr, "jetread: %s: %s\n", argc > 2 ? argv[2] : argv[1], failure.message.c_str());
+        std::fprintf(stderr, "jetread: %s: %s\n", path, failure.message.c_str());
+        return 1;
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "jetread: %s: %s\n", path, error.what());
         return 1;
     }
     return 0;

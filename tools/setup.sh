@@ -3,6 +3,8 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev libmdb3 fonts-wqy-microhei qt6-translations-l10n xvfb xauth)
+# The Jet reader confines itself with a seccomp filter.
+PACKAGES+=(libseccomp-dev)
 
 # dpkg-shlibdeps and file for `cpack -G DEB`; the validators of the installed menu entries and metadata.
 PACKAGES+=(dpkg-dev file desktop-file-utils appstream)

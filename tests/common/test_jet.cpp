@@ -99,6 +99,17 @@ JetTable peopleTable()
             {2}};
 }
 
+// Opening the file gives 3343 naming it, within seconds.
+void checkUnrecognized(const QString &path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const Error e = failure([&] { Database::open(path, Database::Access::ReadOnly); });
+    QCOMPARE(e.number(), int(common::UnrecognizedFormat));
+    QVERIFY2(e.text().contains(path), qPrintable(e.text()));
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(JetOptions)
@@ -120,6 +131,8 @@ private Q_SLOTS:
     void sampleFolders();
     void hostile_data();
     void hostile();
+    void escapes_data();
+    void escapes();
     void forPeople_data();
     void forPeople();
     void outputFails_data();
@@ -146,9 +159,11 @@ void JetTest::init()
 void JetTest::fieldKinds_data()
 {
     QTest::addColumn<JetOptions>("options");
-    QTest::newRow("Jet 4") << JetOptions{JetVersion::Jet4, 936, Damage::None};
-    QTest::newRow("Jet 3, header code page 936") << JetOptions{JetVersion::Jet3, 936, Damage::None};
-    QTest::newRow("Jet 3, header code page 1252") << JetOptions{JetVersion::Jet3, 1252, Damage::None};
+    QTest::addColumn<bool>("versionNoise"); // a stray byte beside the version, which the library ignores
+    QTest::newRow("Jet 4") << JetOptions{JetVersion::Jet4, 936, Damage::None} << false;
+    QTest::newRow("Jet 3, header code page 936") << JetOptions{JetVersion::Jet3, 936, Damage::None} << false;
+    QTest::newRow("Jet 3, header code page 1252") << JetOptions{JetVersion::Jet3, 1252, Damage::None} << false;
+    QTest::newRow("Jet 3, a stray byte beside the version") << JetOptions{JetVersion::Jet3, 936, Damage::None} << true;
 }
 
 // NULL stays apart from empty text, Chinese comes back right, no memo is cut, deleted rows are
@@ -156,10 +171,15 @@ void JetTest::fieldKinds_data()
 void JetTest::fieldKinds()
 {
     QFETCH(JetOptions, options);
+    QFETCH(bool, versionNoise);
     const JetTable kinds = kindsTable();
     const JetTable empty{{u"空表"_s, {u"名称"_s}, {}}, {}, {}, {}};
     const QString path = file(u"kinds.mdb"_s);
     QVERIFY(jetfixture::writeJetFile(path, {kinds, empty}, options));
+    if (versionNoise) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(0x17) && f.putChar('\xD3'));
+    }
     compareTables(path, {kinds.data, empty.data});
     const QByteArray bytes = fileBytes(path);
     QVERIFY(bytes.contains(QByteArray::fromHex("6A27398EA8BCC44A891E49911D8438DD"))); // a GUID as Windows stores it
@@ -252,12 +272,45 @@ void JetTest::hostile()
     } else if (change == u"no reader"_s) {
         common::JetBackend::setReaderPath(file(u"jetread"_s));
     }
-    QElapsedTimer clock;
-    clock.start();
-    const Error e = failure([&] { Database::open(path, Database::Access::ReadOnly); });
-    QCOMPARE(e.number(), int(common::UnrecognizedFormat));
-    QVERIFY2(e.text().contains(path), qPrintable(e.text()));
-    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    checkUnrecognized(path);
+}
+
+void JetTest::escapes_data()
+{
+    QTest::addColumn<QString>("escape");
+    QTest::addColumn<QStringList>("before"); // the arguments before the file, and after it
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("open another file, stream") << u"open"_s << QStringList() << QStringList();
+    QTest::newRow("start a process, --tables") << u"process"_s << QStringList{u"--tables"_s} << QStringList();
+    QTest::newRow("make a socket, --csv") << u"socket"_s << QStringList{u"--csv"_s} << QStringList{u"人员"_s};
+}
+
+// A reader taken over by its file gets nothing: once confined, opening a file, starting a process
+// or making a socket kills it with SIGSYS, and the record layer reports 3343 naming the file.
+void JetTest::escapes()
+{
+    QFETCH(QString, escape);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    const QString path = file(u"people.mdb"_s);
+    QVERIFY(jetfixture::writeJetFile(path, {peopleTable()}, {}));
+    const QString escapeSwitch = u"--try-escape="_s + escape;
+    QProcess p;
+    p.start(kReader, QStringList{escapeSwitch} + before + QStringList{path} + after);
+    QVERIFY(p.waitForFinished(10000));
+    QVERIFY2(p.exitStatus() == QProcess::CrashExit, p.readAllStandardError().constData());
+    QCOMPARE(p.exitCode(), SIGSYS);
+    QVERIFY(p.readAllStandardOutput().isEmpty());
+
+    // The programs run the reader with its file alone: a script puts the switch in front.
+    const QString script = file(u"escaping-reader"_s);
+    QFile f(script);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(u"#!/bin/sh\nexec '%1' %2 \"$@\"\n"_s.arg(kReader, escapeSwitch).toUtf8());
+    f.close();
+    QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+    common::JetBackend::setReaderPath(script);
+    checkUnrecognized(path);
 }
 
 void JetTest::forPeople_data()
