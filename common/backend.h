@@ -35,16 +35,8 @@ public:
         return columns;
     }
     // Values of several fields for the rows of `keys`, a run of consecutive rows in stored order,
-    // one list per field. A format that can read such a run in one pass overrides this.
-    virtual QList<QList<FieldValue>> readRows(const QList<int> &fields, const QList<qint64> &keys)
-    {
-        QList<QList<FieldValue>> columns(fields.size());
-        for (const qint64 key : keys) {
-            for (qsizetype i = 0; i < fields.size(); ++i)
-                columns[i].append(read(key, fields[i]));
-        }
-        return columns;
-    }
+    // one list per field, read in one pass.
+    virtual QList<QList<FieldValue>> readRows(const QList<int> &fields, const QList<qint64> &keys) = 0;
     // Writes one field of one row and returns once the change is on disk.
     virtual void write(qint64 key, int field, const FieldValue &value) = 0;
 };

@@ -532,10 +532,7 @@ void Form1::buildKnowledgeTree()
 
 void Form1::loadDescriptions()
 {
-    if (!m_pending)
-        return;
-    m_pending->readFor(std::numeric_limits<qint64>::max());
-    keepDescriptions(std::exchange(m_pending, nullptr)->sections());
+    readDescriptionsFor(std::numeric_limits<qint64>::max());
 }
 
 void Form1::loadDescriptionsInSlices(std::function<void()> done, int sliceMs)
@@ -544,24 +541,26 @@ void Form1::loadDescriptionsInSlices(std::function<void()> done, int sliceMs)
     // before (the record sources opened after the paint) and the part are not one long wait.
     QTimer::singleShot(0, this, [this, done = std::move(done), sliceMs]() mutable {
         // A node click or a new tree may have read them all meanwhile.
-        if (m_pending && m_pending->readFor(sliceMs))
-            keepDescriptions(std::exchange(m_pending, nullptr)->sections());
-        if (m_pending)
+        if (!readDescriptionsFor(sliceMs))
             loadDescriptionsInSlices(std::move(done), sliceMs);
         else if (done)
             done();
     });
 }
 
-void Form1::keepDescriptions(const QList<KnowledgeSection> &sections)
+bool Form1::readDescriptionsFor(qint64 budgetMs)
 {
+    if (!m_pending || !m_pending->readFor(budgetMs))
+        return !m_pending;
     // The nodes were numbered section by section, each section's entries right after it.
+    const std::unique_ptr<DescriptionReader> read = std::exchange(m_pending, nullptr);
     int node = m_pendingFirstNode;
-    for (const KnowledgeSection &section : sections) {
+    for (const KnowledgeSection &section : read->sections()) {
         for (const KnowledgeEntry &entry : section.entries)
             m_desc.set(++node, entry.description);
         ++node;
     }
+    return true;
 }
 
 void Form1::addCategoryNodes(CatalogueKind kind)

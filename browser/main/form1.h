@@ -107,7 +107,9 @@ private:
     void runCommand(Command command);
     void placeReadingWindow();
 
-    void keepDescriptions(const QList<KnowledgeSection> &sections);
+    // Reads pending descriptions for up to `budgetMs` and puts them in their nodes' slots once all
+    // are read; true when none are left to read.
+    bool readDescriptionsFor(qint64 budgetMs);
     // Reading a file that an interrupted save left behind may show less than it holds.
     void warnIfIncomplete(const common::Database &db);
     void clearTree();

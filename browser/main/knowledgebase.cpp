@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <limits>
 
 namespace tamsel {
 
@@ -66,13 +65,6 @@ QList<KnowledgeSection> readKnowledgeBase(common::Database &db)
 QList<KnowledgeSection> readKnowledgeTitles(common::Database &db)
 {
     return readSections(db, false);
-}
-
-void readKnowledgeDescriptions(common::Database &db, QList<KnowledgeSection> &sections)
-{
-    DescriptionReader reader(db, std::move(sections));
-    reader.readFor(std::numeric_limits<qint64>::max());
-    sections = reader.sections();
 }
 
 namespace {

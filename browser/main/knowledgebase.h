@@ -38,7 +38,6 @@ QList<KnowledgeSection> readKnowledgeBase(common::Database &db);
 // every entry with its title and an empty description (a table lacking either field fails here
 // already), then the descriptions of those entries. Both throw common::Error.
 QList<KnowledgeSection> readKnowledgeTitles(common::Database &db);
-void readKnowledgeDescriptions(common::Database &db, QList<KnowledgeSection> &sections);
 
 // The second step a part at a time, so that the window keeps answering while a large knowledge
 // base is read. Each description is read together with its entry's title, and a title that is no

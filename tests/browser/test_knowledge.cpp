@@ -99,7 +99,9 @@ void KnowledgeTest::readKnowledgeBase()
             for (const tamsel::KnowledgeEntry &entry : section.entries)
                 QVERIFY(entry.description.isEmpty());
         }
-        tamsel::readKnowledgeDescriptions(*db, sections);
+        tamsel::DescriptionReader reader(*db, sections);
+        reader.readFor(std::numeric_limits<qint64>::max());
+        sections = reader.sections();
     } else {
         sections = tamsel::readKnowledgeBase(*db);
     }
