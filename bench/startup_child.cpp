@@ -4,6 +4,7 @@
 // process's CPU time when the window has first been painted (for Tamsel also when its record
 // sources, opened after that paint, are open), then ends.
 #include "application.h"
+#include "jetbackend.h"
 
 #include "tamselwindow.h"
 #include "windowframe.h"
@@ -122,9 +123,12 @@ int main(int argc, char *argv[])
         bench::PrintingMessenger messenger;
         bench::NoStarter starter;
         tamsel::MemoryRegistry registry;
+        // As the program does: its reader is the one in its folder, read ahead before Form_Load.
+        common::JetBackend::setReaderPath(folder + QStringLiteral("/jetread"));
         tamsel::Form1 form(common::ProgramFolder(folder),
                            {messenger, starter, registry, [](const QString &path) { return QFileInfo(path).isFile(); }});
         phase("widgets", since);
+        form.readRecordSourcesAhead();
         form.Form_Load();
         phase("knowledge", since);
         // How long the window goes without answering once it is painted: the longest time
