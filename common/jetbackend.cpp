@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QProcess>
 #include <QThread>
 
@@ -28,6 +29,7 @@ namespace common {
 namespace {
 
 QString g_readerPath;
+QMutex g_readersLock; // guards the readers started ahead and the files open
 
 constexpr qint64 kBaseDeadlineMs = 3000;
 constexpr qint64 kMsPerMegabyte = 1000; // the reader manages well over 10 MB a second
@@ -221,6 +223,8 @@ JetBackend::JetBackend(const QString &path)
     // A file opened again while it is still open (two record sources on one database) is read
     // only once, as long as it has not changed since.
     static QHash<QString, std::pair<QString, std::weak_ptr<const QList<JetTableData>>>> open;
+    // Files are opened from the user-interface thread and, for a search, from a thread of its own.
+    QMutexLocker lock(&g_readersLock);
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath();
     const QString reader = readerPath();
@@ -237,11 +241,13 @@ JetBackend::JetBackend(const QString &path)
         run = std::move(ahead.mapped().run);
     else
         run = std::make_unique<ReaderRun>(reader, path, info);
+    lock.unlock();
     const QByteArray stream = run->finish();
     auto tables = parseJetStream(stream);
     if (!tables)
         throw Error::unrecognizedFormat(path);
     m_tables = std::make_shared<const QList<JetTableData>>(std::move(*tables));
+    lock.relock();
     open.insert(key, {stamp, m_tables});
 }
 
@@ -268,6 +274,7 @@ void JetBackend::prefetch(const QString &path)
 {
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath();
+    QMutexLocker lock(&g_readersLock);
     if (!QCoreApplication::instance() || prefetched().count(key) || !isJetFile(path))
         return;
     const QString reader = readerPath();
@@ -278,7 +285,10 @@ void JetBackend::prefetch(const QString &path)
     }
     // Readers nobody came to collect end with the program, not after it.
     static const bool cleanup = [] {
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { prefetched().clear(); });
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] {
+            QMutexLocker lock(&g_readersLock);
+            prefetched().clear();
+        });
         return true;
     }();
     Q_UNUSED(cleanup);

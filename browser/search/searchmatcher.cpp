@@ -1,0 +1,84 @@
+#include "searchmatcher.h"
+
+#include <algorithm>
+
+namespace tamsel {
+
+namespace {
+
+// Entries looked at between two checks of a newer query.
+constexpr qsizetype kCheckEvery = 256;
+
+bool holdsEvery(const SearchEntry &entry, const SearchQuery &query)
+{
+    return std::all_of(query.terms.cbegin(), query.terms.cend(), [&entry](const QString &term) {
+        return entry.foldedTitle.contains(term) || entry.foldedBody.contains(term);
+    });
+}
+
+HitRank titleRank(const QString &title, const SearchQuery &query)
+{
+    if (title == query.whole)
+        return HitRank::TitleEqual;
+    const bool every = std::all_of(query.terms.cbegin(), query.terms.cend(),
+                                   [&title](const QString &term) { return title.contains(term); });
+    if (!every)
+        return HitRank::Body;
+    return title.startsWith(query.terms.first()) ? HitRank::TitleBegins : HitRank::TitleContains;
+}
+
+} // namespace
+
+std::optional<SearchHit> matchEntry(const SearchEntry &entry, qsizetype index, const SearchQuery &query)
+{
+    if (query.isEmpty() || !holdsEvery(entry, query))
+        return std::nullopt;
+    SearchHit hit{index, titleRank(entry.foldedTitle, query), 0, firstMatch(entry.foldedBody, query), false};
+    for (const QString &term : query.terms)
+        hit.bodyHits += countOccurrences(entry.foldedBody, term);
+    if (hit.first.position < 0) {
+        hit.first = firstMatch(entry.foldedTitle, query);
+        hit.firstInTitle = true;
+    }
+    return hit;
+}
+
+SearchResults rankHits(const SearchContent &content, QList<SearchHit> hits)
+{
+    std::stable_sort(hits.begin(), hits.end(), [](const SearchHit &a, const SearchHit &b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank;
+        // Among title matches the catalogue's order holds; body matches go by how often.
+        if (a.rank == HitRank::Body && a.bodyHits != b.bodyHits)
+            return a.bodyHits > b.bodyHits;
+        return a.entry < b.entry;
+    });
+    SearchResults results;
+    for (const SearchHit &hit : hits)
+        ++results.perKind[std::size_t(content.entries[hit.entry].kind)];
+    results.hits = std::move(hits);
+    return results;
+}
+
+ScanMatcher::ScanMatcher(std::shared_ptr<const SearchContent> content)
+    : m_content(std::move(content))
+{
+}
+
+SearchResults ScanMatcher::search(const SearchQuery &query, const std::atomic_bool *stale) const
+{
+    QList<SearchHit> hits;
+    const QList<SearchEntry> &entries = m_content->entries;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i % kCheckEvery == 0 && stale && stale->load(std::memory_order_relaxed)) {
+            SearchResults abandoned;
+            abandoned.abandoned = true;
+            return abandoned;
+        }
+        if (auto hit = matchEntry(entries[i], i, query))
+            hits.append(*hit);
+    }
+    return rankHits(*m_content, std::move(hits));
+}
+
+} // namespace tamsel

@@ -1,0 +1,112 @@
+#include "searchtext.h"
+
+#include <algorithm>
+
+namespace tamsel {
+
+QChar foldChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return (u >= u'A' && u <= u'Z') ? QChar(u + 0x20) : c;
+    if (u >= 0xFF01 && u <= 0xFF5E) // full-width ! to ~
+        return foldChar(QChar(u - 0xFF01 + 0x21));
+    if (u == 0x3000) // ideographic space
+        return QChar(u' ');
+    if (c.isSurrogate())
+        return c;
+    // Other letters with a case fold to one unit of the same plane only: positions must not move.
+    const char32_t folded = QChar::toCaseFolded(char32_t(u));
+    return folded <= 0xFFFF ? QChar(char16_t(folded)) : c;
+}
+
+QString foldText(QStringView text)
+{
+    QString folded(text.size(), Qt::Uninitialized);
+    QChar *out = folded.data();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // Plain text is mostly ASCII or CJK, which need no table.
+        *out++ = (u >= u'A' && u <= u'Z') ? QChar(u + 0x20) : (u < 0x80 || (u >= 0x3400 && u < 0xFF00)) ? c : foldChar(c);
+    }
+    return folded;
+}
+
+qsizetype SearchQuery::shortestTerm() const
+{
+    qsizetype shortest = 0;
+    for (const QString &term : terms)
+        shortest = shortest ? std::min(shortest, term.size()) : term.size();
+    return shortest;
+}
+
+SearchQuery parseQuery(const QString &text)
+{
+    SearchQuery query;
+    query.text = text;
+    const QString folded = foldText(text);
+    auto add = [&query](QStringView piece) {
+        if (!piece.isEmpty() && !query.terms.contains(piece))
+            query.terms.append(piece.toString());
+    };
+    QString word;
+    bool quoted = false;
+    for (const QChar c : folded) {
+        if (c == u'"' || c == u'\u201C' || c == u'\u201D') {
+            add(quoted ? QStringView(word) : QStringView(word).trimmed());
+            word.clear();
+            quoted = !quoted;
+        } else if (!quoted && c.isSpace()) {
+            add(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    // An unclosed quote takes the rest as one piece.
+    add(quoted ? QStringView(word) : QStringView(word).trimmed());
+    query.whole = query.terms.join(u' ');
+    return query;
+}
+
+qsizetype countOccurrences(QStringView folded, QStringView term)
+{
+    qsizetype count = 0;
+    for (qsizetype at = folded.indexOf(term); at >= 0; at = folded.indexOf(term, at + term.size()))
+        ++count;
+    return count;
+}
+
+TextMatch firstMatch(QStringView folded, const SearchQuery &query)
+{
+    TextMatch first{-1, 0};
+    for (const QString &term : query.terms) {
+        const qsizetype at = first.position < 0 ? folded.indexOf(term) : folded.first(std::min(folded.size(), first.position + term.size())).indexOf(term);
+        if (at >= 0 && (first.position < 0 || at < first.position || (at == first.position && term.size() > first.length)))
+            first = {at, term.size()};
+    }
+    return first;
+}
+
+QList<TextMatch> findMatches(QStringView folded, const SearchQuery &query)
+{
+    QList<TextMatch> all;
+    for (const QString &term : query.terms) {
+        for (qsizetype at = folded.indexOf(term); at >= 0; at = folded.indexOf(term, at + term.size()))
+            all.append({at, term.size()});
+    }
+    if (query.terms.size() < 2)
+        return all;
+    std::sort(all.begin(), all.end(), [](const TextMatch &a, const TextMatch &b) {
+        return a.position != b.position ? a.position < b.position : a.length > b.length;
+    });
+    QList<TextMatch> kept;
+    kept.reserve(all.size());
+    for (const TextMatch &match : all) {
+        if (kept.isEmpty() || match.position >= kept.last().position + kept.last().length)
+            kept.append(match);
+    }
+    return kept;
+}
+
+} // namespace tamsel
