@@ -30,6 +30,8 @@ public:
     void loadArticle(std::unique_ptr<ArticleFile> file, std::function<void(const common::Error &)> failed);
     bool isLoading() const { return m_file != nullptr; }
     QPlainTextEdit *textBox() const { return m_text1; }
+    // Opens the find bar with this query, its matches highlighted and the first selected.
+    void showFind(const QString &query);
 
 protected:
     // Esc closes the window, as its close box does.

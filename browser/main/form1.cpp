@@ -10,6 +10,7 @@
 #include "placement.h"
 #include "processstarter.h"
 #include "readerplacement.h"
+#include "searchtext.h"
 #include "textbox.h"
 #include "twips.h"
 #include "windowframe.h"
@@ -27,6 +28,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -181,6 +183,7 @@ Form1::Form1(common::ProgramFolder folder, Form1Services services)
 
 Form1::~Form1()
 {
+    delete m_search;
     delete m_form3;
     delete m_about;
 }
@@ -364,6 +367,9 @@ void Form1::connectHandlers()
     static_cast<KeyboardList *>(m_dbList1)->onMove = [this] { DBList1_Click(); };
     static_cast<KeyboardTree *>(m_listView1)->onOpen = [this] { ListView1_ItemClick(m_listView1->currentItem()); };
     static_cast<KeyboardTree *>(m_listView2)->onOpen = [this] { ListView2_ItemClick(m_listView2->currentItem()); };
+    // The only key of the main window besides its controls' own; the menus keep none.
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &Form1::openSearch);
     // A click anywhere in the list, on an entry or not, is a click of the list.
     m_dbList1->viewport()->installEventFilter(this);
 }
@@ -759,6 +765,113 @@ void Form1::ShowArticle(const ArticleLocation &location, const QString &title)
     }
     m_form3->setWindowTitle(title);
     m_form3->loadArticle(std::move(file), [this](const common::Error &error) { m_services.messenger.showError(error); });
+}
+
+void Form1::openSearch()
+{
+    QString selected;
+    for (QPlainTextEdit *box : {m_text1, m_text2}) {
+        if (!box->isHidden() && box->textCursor().hasSelection() && (selected.isEmpty() || box->hasFocus()))
+            selected = box->textCursor().selectedText().replace(QChar::ParagraphSeparator, u' ').simplified();
+    }
+    if (!m_search) {
+        m_search = new SearchWindow(m_folder, this);
+        connect(m_search, &SearchWindow::openRequested, this, &Form1::showSearchResult);
+        // Beside the main window like the reading window, but on the other side and low, so that
+        // the reading window, which stays on top, covers as little of it as it can.
+        common::placeByFrame(m_search, [this](const QRect &frame, const QRect &available) {
+            const QRect lists(m_listView1->mapToGlobal(QPoint(0, 0)), m_listView1->size());
+            const QSize reader = m_form3 ? m_form3->frameGeometry().size() : frame.size();
+            const QPoint readerAt = m_form3 ? m_form3->frameGeometry().topLeft()
+                                            : readerPosition(available, frameGeometry(), reader, lists);
+            const bool readerLeft = readerAt.x() + reader.width() / 2 < frameGeometry().center().x();
+            const int x = readerLeft ? std::min(frameGeometry().right() + 1, available.right() + 1 - frame.width())
+                                     : std::max(frameGeometry().left() - frame.width(), available.left());
+            return common::keptOnArea(available, QRect(QPoint(x, available.bottom() + 1 - frame.height()), frame.size()));
+        });
+    }
+    if (!selected.isEmpty())
+        m_search->setQuery(selected);
+    m_search->show();
+    m_search->raise();
+    m_search->activateWindow();
+    m_search->findChild<QWidget *>(QStringLiteral("queryBox"))->setFocus();
+}
+
+namespace {
+
+// Selects the first match of the query in a text pane and scrolls it into view.
+void selectFirstMatch(QPlainTextEdit *box, const SearchQuery &query)
+{
+    const TextMatch match = firstMatch(foldText(box->toPlainText()), query);
+    if (match.position < 0)
+        return;
+    QTextCursor cursor(box->document());
+    cursor.setPosition(int(match.position));
+    cursor.setPosition(int(match.position + match.length), QTextCursor::KeepAnchor);
+    box->setTextCursor(cursor);
+    box->ensureCursorVisible();
+}
+
+} // namespace
+
+void Form1::showSearchResult(const SearchEntry &entry, const SearchQuery &query)
+{
+    switch (entry.kind) {
+    case SearchKind::Knowledge: showKnowledgeEntry(entry, query); break;
+    case SearchKind::Example:
+    case SearchKind::Technique: showArticleEntry(entry, query); break;
+    case SearchKind::Api: showApiEntry(entry, query); break;
+    }
+}
+
+void Form1::showKnowledgeEntry(const SearchEntry &entry, const SearchQuery &query)
+{
+    // The knowledge tree is shown when no other mode's pane is.
+    if (m_text1->isHidden() || !m_text2->isHidden() || !m_dbList1->isHidden() || !m_listView1->isHidden()
+        || !m_listView2->isHidden())
+        runCommand(Command::Knowledge);
+    QTreeWidgetItem *section = m_treeView1->topLevelItem(entry.section);
+    QTreeWidgetItem *node = section ? section->child(entry.item) : nullptr;
+    if (!node || node->text(0) != entry.title)
+        return; // the file changed since it was searched
+    section->setExpanded(true);
+    m_treeView1->setCurrentItem(node);
+    m_treeView1->scrollToItem(node);
+    TreeView1_NodeClick(node);
+    selectFirstMatch(m_text1, query);
+}
+
+void Form1::showArticleEntry(const SearchEntry &entry, const SearchQuery &query)
+{
+    const bool example = entry.kind == SearchKind::Example;
+    QTreeWidget *list = example ? m_listView1 : m_listView2;
+    if (list->isHidden())
+        runCommand(example ? Command::Example : Command::Technique);
+    if (QTreeWidgetItem *category = m_treeView1->topLevelItem(entry.section - 1)) {
+        m_treeView1->setCurrentItem(category);
+        TreeView1_NodeClick(category);
+    }
+    const QList<QTreeWidgetItem *> titles = list->findItems(entry.title, Qt::MatchExactly);
+    if (!titles.isEmpty()) {
+        list->setCurrentItem(titles.first());
+        list->scrollToItem(titles.first());
+    }
+    ShowArticle(entry.location, entry.title);
+    if (m_form3)
+        m_form3->showFind(query.text);
+}
+
+void Form1::showApiEntry(const SearchEntry &entry, const SearchQuery &query)
+{
+    if (m_dbList1->isHidden())
+        runCommand(Command::Api);
+    if (entry.item >= m_dbList1->count() || m_dbList1->item(entry.item)->text() != entry.title)
+        return;
+    m_dbList1->setCurrentRow(entry.item);
+    m_dbList1->scrollToItem(m_dbList1->currentItem());
+    DBList1_Click();
+    selectFirstMatch(m_text2, query);
 }
 
 void Form1::DBList1_Click()

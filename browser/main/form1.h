@@ -8,6 +8,7 @@
 #include "frmabout.h"
 #include "knowledgebase.h"
 #include "programfolder.h"
+#include "searchwindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -89,10 +90,16 @@ public:
     void DBList1_Click();
     void ShowArticle(const ArticleLocation &location, const QString &title);
 
+    // Opens the search window, or raises it; a selection in a text pane becomes its query.
+    void openSearch();
+    // Shows a search result where the browser shows it, in the mode that shows it.
+    void showSearchResult(const SearchEntry &entry, const SearchQuery &query);
+
     // The 1-based creation index of a tree node.
     static int nodeIndex(const QTreeWidgetItem *node);
     Form3 *readingWindow() const { return m_form3; }
     FrmAbout *aboutBox() const { return m_about; }
+    SearchWindow *searchWindow() const { return m_search; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -106,6 +113,9 @@ private:
     void connectHandlers();
     void runCommand(Command command);
     void placeReadingWindow();
+    void showKnowledgeEntry(const SearchEntry &entry, const SearchQuery &query);
+    void showArticleEntry(const SearchEntry &entry, const SearchQuery &query);
+    void showApiEntry(const SearchEntry &entry, const SearchQuery &query);
 
     // Reads pending descriptions for up to `budgetMs` and puts them in their nodes' slots once all
     // are read; true when none are left to read.
@@ -150,6 +160,7 @@ private:
 
     QPointer<Form3> m_form3;
     QPointer<FrmAbout> m_about;
+    QPointer<SearchWindow> m_search;
 };
 
 } // namespace tamsel
