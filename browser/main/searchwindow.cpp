@@ -26,6 +26,8 @@ constexpr int kHitRole = Qt::UserRole + 2;
 // Characters of context shown before the match; the rest of the line follows it.
 constexpr qsizetype kBefore = 16;
 constexpr qsizetype kContextLength = 80;
+// Files that could not be read named in the window; the rest are counted.
+constexpr qsizetype kProblemsShown = 3;
 
 const QString kHistoryKey = u"search/history"_s;
 
@@ -221,8 +223,13 @@ QString SearchWindow::query() const
 void SearchWindow::showLoaded(const QStringList &unreadable)
 {
     m_problems->setVisible(!unreadable.isEmpty());
-    if (!unreadable.isEmpty())
-        m_problems->setText(u"以下文件无法读取，未能查找其中的内容：\n"_s + unreadable.join(u'\n'));
+    if (unreadable.isEmpty())
+        return;
+    // Each file once, the first few by name.
+    QString text = u"以下文件无法读取，未能查找其中的内容：\n"_s + unreadable.mid(0, kProblemsShown).join(u'\n');
+    if (unreadable.size() > kProblemsShown)
+        text += u"\n……另有 %1 个文件无法读取。"_s.arg(unreadable.size() - kProblemsShown);
+    m_problems->setText(text);
 }
 
 void SearchWindow::showResults(const SearchQuery &query, const SearchResults &results)

@@ -13,6 +13,9 @@
 #include <QAccessible>
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSettings>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -199,6 +202,9 @@ private Q_SLOTS:
     void screenReaderNames_data();
     void screenReaderNames();
     void framesAndStacking();
+    void searchAndGo_data();
+    void searchAndGo();
+    void searchKeysAndHistory();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
@@ -213,6 +219,9 @@ private:
     QString hiddenPanes() const;
     QStringList clickEach() const;
     QString reader() const;
+    // Ctrl+F in the main window, then the text typed into the query box instead of what it held;
+// waits for the results.
+    tamsel::SearchWindow *search(const QString &typed) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     RecordingMessenger m_messenger;
@@ -1109,11 +1118,148 @@ void Form1Test::framesAndStacking()
     QCOMPARE(widget<QWidget>(u"CoolBar1"_s)->parentWidget()->childAt(frameTop), widget<QWidget>(u"Frame1"_s));
 }
 
+tamsel::SearchWindow *Form1Test::search(const QString &typed) const
+{
+    m_form->activateWindow();
+    if (!QTest::qWaitForWindowActive(m_form.get()))
+        return nullptr;
+    QTest::keyClick(m_form.get(), Qt::Key_F, Qt::ControlModifier);
+    tamsel::SearchWindow *window = m_form->searchWindow();
+    if (!window)
+        return nullptr;
+    auto *query = window->findChild<QComboBox *>(u"queryBox"_s)->lineEdit();
+    if (!typed.isEmpty()) {
+        query->selectAll();
+        QTest::keyClick(query, Qt::Key_Delete);
+    }
+    for (const QChar c : typed) // Chinese too, as an input method delivers it
+        QTest::sendKeyEvent(QTest::Click, query, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    auto *count = window->findChild<QLabel *>(u"countLine"_s);
+    const bool shown = QTest::qWaitFor([&] {
+        return !count->text().isEmpty() && !count->text().startsWith(u"正在"_s);
+    }, 10000);
+    return shown ? window : nullptr;
+}
+
+void Form1Test::searchAndGo_data()
+{
+    QTest::addColumn<QString>("mode");  // the mode command run first
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("count"); // the count line once the results are in
+    QTest::addColumn<QString>("hidden");  // the panes hidden after Enter opened the first result
+    QTest::addColumn<QString>("current"); // the current entry of the pane that shows it
+    QTest::addColumn<QString>("selected"); // the text selected in the pane that shows it
+    QTest::addColumn<QString>("reading");  // the reading window's caption
+
+    const QString knowledge = u"DBList1 Text2 ListView1 ListView2"_s;
+    const QString api = u"ListView1 ListView2"_s;
+    QTest::newRow("description, from API mode") << u"api"_s << u"集合"_s
+        << u"共找到 1 条：知识 1 条，实例 0 条，技巧 0 条，API 0 条"_s << knowledge << u"数组"_s << u"集合"_s << QString();
+    QTest::newRow("two words in any order") << u"basic"_s << u"说明 第100条"_s
+        << u"共找到 1 条：知识 1 条，实例 0 条，技巧 0 条，API 0 条"_s << knowledge << u"条目100"_s << u"第100条"_s << QString();
+    QTest::newRow("API name without case") << u"example"_s << u"gettickcount"_s
+        << u"共找到 1 条：知识 0 条，实例 0 条，技巧 0 条，API 1 条"_s << u"Text1 "_s + api << u"GetTickCount"_s << u"GetTickCount"_s << QString();
+    QTest::newRow("full-width letters") << u"basic"_s << u"ＴＩＣＫ"_s
+        << u"共找到 1 条：知识 0 条，实例 0 条，技巧 0 条，API 1 条"_s << api << u"GetTickCount"_s << u"Tick"_s << QString();
+    QTest::newRow("example article text") << u"technical"_s << u"8/data6"_s
+        << u"共找到 1 条：知识 0 条，实例 1 条，技巧 0 条，API 0 条"_s << u"DBList1 Text1 Text2 ListView2"_s
+        << u"网络五子棋"_s << QString() << u"网络五子棋"_s;
+    QTest::newRow("technique article text") << u"api"_s << u"\"technique/5/\""_s
+        << u"共找到 1 条：知识 0 条，实例 0 条，技巧 1 条，API 0 条"_s << u"DBList1 Text1 Text2 ListView1"_s
+        << u"SMTP协议简介"_s << QString() << u"SMTP协议简介"_s;
+    QTest::newRow("nothing") << u"basic"_s << u"没有这段文字"_s << u"未找到"_s << knowledge << QString() << QString() << QString();
+}
+
+void Form1Test::searchAndGo()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, typed);
+    QFETCH(QString, count);
+    QFETCH(QString, hidden);
+    QFETCH(QString, current);
+    QFETCH(QString, selected);
+    QFETCH(QString, reading);
+    load();
+    run(mode);
+    tamsel::SearchWindow *window = search(typed);
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), u"查找"_s);
+    QCOMPARE(window->findChild<QLabel *>(u"countLine"_s)->text(), count);
+    QTest::keyClick(window->findChild<QComboBox *>(u"queryBox"_s)->lineEdit(), Qt::Key_Return);
+    QCOMPARE(hiddenPanes(), hidden);
+    QVERIFY(window->isVisible()); // the next result is one key away
+    if (current.isEmpty())
+        return;
+    QString shownCurrent, shownSelected;
+    if (!box(u"Text2"_s)->isHidden()) {
+        shownCurrent = widget<QListWidget>(u"DBList1"_s)->currentItem()->text();
+        shownSelected = box(u"Text2"_s)->textCursor().selectedText();
+    } else if (!box(u"Text1"_s)->isHidden()) {
+        shownCurrent = tree()->currentItem()->text(0);
+        QVERIFY(tree()->currentItem()->parent()->isExpanded());
+        shownSelected = box(u"Text1"_s)->textCursor().selectedText();
+    } else {
+        const auto *list = widget<QTreeWidget>(widget<QWidget>(u"ListView1"_s)->isHidden() ? u"ListView2"_s : u"ListView1"_s);
+        shownCurrent = list->currentItem()->text(0);
+    }
+    QCOMPARE(shownCurrent, current);
+    QCOMPARE(shownSelected, selected);
+    QCOMPARE(m_form->readingWindow() ? m_form->readingWindow()->windowTitle() : QString(), reading);
+}
+
+void Form1Test::searchKeysAndHistory()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Tamsel"_s, u"Tamsel"_s).clear();
+    load();
+    m_form->TreeView1_NodeClick(tree()->findItems(u"数组"_s, Qt::MatchRecursive).value(0));
+    select(box(u"Text1"_s), 8, 2);
+    tamsel::SearchWindow *window = search(QString());
+    QVERIFY(window);
+    auto *query = window->findChild<QComboBox *>(u"queryBox"_s);
+    QTRY_COMPARE(window->findChild<QLabel *>(u"countLine"_s)->text(), u"共找到 1 条：知识 1 条，实例 0 条，技巧 0 条，API 0 条"_s);
+    QCOMPARE(query->currentText(), u"集合"_s); // the selection became the query
+    // Files that cannot be read are named once in the window, not told one by one.
+    auto *problems = window->findChild<QLabel *>(u"problemLine"_s);
+    QVERIFY(problems->isVisible());
+    QVERIFY2(problems->text().contains(u"data2.txt"_s) && problems->text().contains(u"另有 245 个文件"_s), qPrintable(problems->text()));
+    QVERIFY(m_messenger.errors.isEmpty());
+
+    // Down moves into the results, Enter there opens the current one.
+    run(u"api"_s);
+    QTest::keyClick(query->lineEdit(), Qt::Key_Down);
+    auto *results = window->findChild<QTreeWidget *>(u"resultList"_s);
+    QVERIFY(results->hasFocus() || !window->isActiveWindow());
+    QTest::keyClick(results, Qt::Key_Return);
+    QCOMPARE(tree()->currentItem()->text(0), u"数组"_s);
+
+    // Remembered for the next run; the drop-down's last entry clears the history.
+    m_form.reset();
+    load();
+    window = search(u"第100条"_s);
+    query = window->findChild<QComboBox *>(u"queryBox"_s);
+    QCOMPARE(query->count(), 2);
+    QCOMPARE(query->itemText(0), u"集合"_s);
+    QTest::keyClick(window->findChild<QTreeWidget *>(u"resultList"_s), Qt::Key_Return);
+    QCOMPARE(query->itemText(0), u"第100条"_s);
+    QCOMPARE(query->itemText(1), u"集合"_s);
+    QTest::keyClick(query, Qt::Key_Down, Qt::AltModifier);
+    QTRY_VERIFY(query->view()->isVisible());
+    QTest::keyClick(query->view(), Qt::Key_End);
+    QTest::keyClick(query->view(), Qt::Key_Return);
+    QCOMPARE(query->count(), 0);
+    QCOMPARE(query->currentText(), u"第100条"_s);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+}
+
 // The programs' own application object: its font, Qt's Chinese texts, its screen-reader roles.
 int main(int argc, char **argv)
 {
     QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
     common::Application app(argc, argv, u"Tamsel"_s);
+    // The user's settings of this run only.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     Form1Test test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
