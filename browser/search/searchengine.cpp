@@ -1,5 +1,7 @@
 #include "searchengine.h"
 
+#include "searchindex.h"
+
 #include <QMetaObject>
 #include <QThread>
 
@@ -8,6 +10,9 @@ namespace tamsel {
 SearchEngine::SearchEngine(common::ProgramFolder folder, QObject *parent)
     : QObject(parent)
     , m_folder(std::move(folder))
+    , m_indexBuilder([](std::shared_ptr<const SearchContent> content, const std::atomic_bool *cancel) {
+        return std::unique_ptr<SearchMatcher>(IndexMatcher::build(std::move(content), cancel));
+    })
 {
     qRegisterMetaType<tamsel::SearchQuery>();
     qRegisterMetaType<tamsel::SearchResults>();

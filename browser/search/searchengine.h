@@ -37,6 +37,7 @@ public:
     bool contentLoaded() const { return m_content != nullptr; }
     std::shared_ptr<const SearchContent> content() const { return m_content; }
     bool indexed() const { return m_index != nullptr; }
+    qsizetype indexMemory() const { return m_index ? m_index->memoryBytes() : 0; }
     // How large content is indexed; the default builds the trigram index.
     void setIndexBuilder(IndexBuilder builder, qsizetype indexFrom = kIndexFrom);
 

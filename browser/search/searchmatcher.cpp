@@ -9,13 +9,6 @@ namespace {
 // Entries looked at between two checks of a newer query.
 constexpr qsizetype kCheckEvery = 256;
 
-bool holdsEvery(const SearchEntry &entry, const SearchQuery &query)
-{
-    return std::all_of(query.terms.cbegin(), query.terms.cend(), [&entry](const QString &term) {
-        return entry.foldedTitle.contains(term) || entry.foldedBody.contains(term);
-    });
-}
-
 HitRank titleRank(const QString &title, const SearchQuery &query)
 {
     if (title == query.whole)
@@ -31,11 +24,23 @@ HitRank titleRank(const QString &title, const SearchQuery &query)
 
 std::optional<SearchHit> matchEntry(const SearchEntry &entry, qsizetype index, const SearchQuery &query)
 {
-    if (query.isEmpty() || !holdsEvery(entry, query))
+    if (query.isEmpty())
         return std::nullopt;
-    SearchHit hit{index, titleRank(entry.foldedTitle, query), 0, firstMatch(entry.foldedBody, query), false};
-    for (const QString &term : query.terms)
-        hit.bodyHits += countOccurrences(entry.foldedBody, term);
+    // One pass over the body for each piece: its count and its first place together.
+    SearchHit hit{index, HitRank::Body, 0, {-1, 0}, false};
+    for (const QString &term : query.terms) {
+        const QStringView body = entry.foldedBody;
+        qsizetype count = 0;
+        for (qsizetype at = body.indexOf(term); at >= 0; at = body.indexOf(term, at + term.size())) {
+            if (count++ == 0 && (hit.first.position < 0 || at < hit.first.position
+                                 || (at == hit.first.position && term.size() > hit.first.length)))
+                hit.first = {at, term.size()};
+        }
+        if (count == 0 && !entry.foldedTitle.contains(term))
+            return std::nullopt;
+        hit.bodyHits += count;
+    }
+    hit.rank = titleRank(entry.foldedTitle, query);
     if (hit.first.position < 0) {
         hit.first = firstMatch(entry.foldedTitle, query);
         hit.firstInTitle = true;

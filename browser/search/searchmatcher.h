@@ -44,6 +44,8 @@ class SearchMatcher
 public:
     virtual ~SearchMatcher() = default;
     virtual SearchResults search(const SearchQuery &query, const std::atomic_bool *stale = nullptr) const = 0;
+    // Memory the matcher holds besides the content itself.
+    virtual qsizetype memoryBytes() const { return 0; }
 };
 
 // Looks at every entry's text in turn: no preparation, for content of any size.
