@@ -11,7 +11,8 @@
 #include <QPainter>
 #include <QSettings>
 #include <QStyledItemDelegate>
-#include <QTreeWidget>
+#include <QAbstractTableModel>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -22,7 +23,6 @@ namespace {
 
 constexpr int kMatchStartRole = Qt::UserRole;
 constexpr int kMatchLengthRole = Qt::UserRole + 1;
-constexpr int kHitRole = Qt::UserRole + 2;
 // Characters of context shown before the match; the rest of the line follows it.
 constexpr qsizetype kBefore = 16;
 constexpr qsizetype kContextLength = 80;
@@ -120,6 +120,79 @@ public:
     }
 };
 
+} // namespace
+
+// The results as rows of kind, title and context; a row's context is made when it is first shown.
+class SearchResultModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void show(std::shared_ptr<const SearchContent> content, QList<SearchHit> hits)
+    {
+        beginResetModel();
+        m_content = std::move(content);
+        m_hits = std::move(hits);
+        m_contexts.clear();
+        endResetModel();
+    }
+    const SearchEntry *entry(int row) const
+    {
+        return row >= 0 && row < rowCount() ? &m_content->entries[m_hits[row].entry] : nullptr;
+    }
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(std::min(m_hits.size(), SearchWindow::kListed));
+    }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 3; }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        static const QString headings[] = {u"类别"_s, u"标题"_s, u"上下文"_s};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 3)
+            return headings[section];
+        return QVariant();
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const SearchEntry *found = entry(index.row());
+        if (!found)
+            return QVariant();
+        if (index.column() < 2) {
+            if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == 1))
+                return index.column() == 0 ? searchKindName(found->kind) : found->title;
+            return QVariant();
+        }
+        const Context &context = contextOf(index.row());
+        switch (role) {
+        case Qt::DisplayRole: return context.text;
+        case kMatchStartRole: return context.start;
+        case kMatchLengthRole: return context.length;
+        default: return QVariant();
+        }
+    }
+
+private:
+    const Context &contextOf(int row) const
+    {
+        auto found = m_contexts.find(row);
+        if (found == m_contexts.end()) {
+            const SearchHit &hit = m_hits[row];
+            const SearchEntry &entry = m_content->entries[hit.entry];
+            found = m_contexts.insert(row, tamsel::contextOf(hit.firstInTitle ? entry.title : entry.body, hit.first));
+        }
+        return *found;
+    }
+
+    std::shared_ptr<const SearchContent> m_content;
+    QList<SearchHit> m_hits;
+    mutable QHash<int, Context> m_contexts;
+};
+
+namespace {
+
 QString countText(const SearchResults &results)
 {
     if (results.hits.isEmpty())
@@ -141,7 +214,8 @@ SearchWindow::SearchWindow(common::ProgramFolder folder, QWidget *owner)
     , m_queryBox(new QComboBox(this))
     , m_countLine(new QLabel(this))
     , m_problems(new QLabel(this))
-    , m_results(new QTreeWidget(this))
+    , m_results(new QTreeView(this))
+    , m_model(new SearchResultModel(this))
 {
     setObjectName(u"SearchWindow"_s);
     setWindowTitle(u"查找"_s);
@@ -172,8 +246,7 @@ SearchWindow::SearchWindow(common::ProgramFolder folder, QWidget *owner)
 
     m_results->setObjectName(u"resultList"_s);
     m_results->setAccessibleName(u"查找结果"_s);
-    m_results->setColumnCount(3);
-    m_results->setHeaderLabels({u"类别"_s, u"标题"_s, u"上下文"_s});
+    m_results->setModel(m_model);
     m_results->setRootIsDecorated(false);
     m_results->setUniformRowHeights(true);
     m_results->setAllColumnsShowFocus(true);
@@ -205,7 +278,7 @@ SearchWindow::SearchWindow(common::ProgramFolder folder, QWidget *owner)
     connect(m_queryBox, &QComboBox::activated, this, &SearchWindow::historyChosen);
     connect(&m_engine, &SearchEngine::resultsReady, this, &SearchWindow::showResults);
     connect(&m_engine, &SearchEngine::loaded, this, &SearchWindow::showLoaded);
-    connect(m_results, &QTreeWidget::itemDoubleClicked, this, &SearchWindow::open);
+    connect(m_results, &QTreeView::doubleClicked, this, &SearchWindow::open);
     m_queryBox->setFocus();
 }
 
@@ -235,40 +308,19 @@ void SearchWindow::showLoaded(const QStringList &unreadable)
 void SearchWindow::showResults(const SearchQuery &query, const SearchResults &results)
 {
     m_shown = query;
-    m_hits = results.hits;
     m_countLine->setText(query.isEmpty() ? QString() : countText(results));
-    m_results->clear();
-    if (query.isEmpty())
-        return;
-    const auto content = m_engine.content();
-    QList<QTreeWidgetItem *> items;
-    const qsizetype listed = std::min(results.hits.size(), kListed);
-    items.reserve(listed);
-    for (qsizetype i = 0; i < listed; ++i) {
-        const SearchHit &hit = results.hits[i];
-        const SearchEntry &entry = content->entries[hit.entry];
-        const Context context = contextOf(hit.firstInTitle ? entry.title : entry.body, hit.first);
-        auto *item = new QTreeWidgetItem(QStringList{searchKindName(entry.kind), entry.title, context.text});
-        item->setData(2, kMatchStartRole, context.start);
-        item->setData(2, kMatchLengthRole, context.length);
-        item->setData(0, kHitRole, i);
-        item->setToolTip(1, entry.title);
-        items.append(item);
-    }
-    m_results->addTopLevelItems(items);
-    if (!items.isEmpty())
-        m_results->setCurrentItem(items.first(), 0, QItemSelectionModel::NoUpdate);
+    m_model->show(m_engine.content(), query.isEmpty() ? QList<SearchHit>() : results.hits);
+    if (m_model->rowCount() > 0)
+        m_results->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
-void SearchWindow::open(QTreeWidgetItem *item)
+void SearchWindow::open(const QModelIndex &index)
 {
-    if (!item)
-        return;
-    const qsizetype index = item->data(0, kHitRole).toLongLong();
-    if (index < 0 || index >= m_hits.size())
+    const SearchEntry *entry = m_model->entry(index.row());
+    if (!index.isValid() || !entry)
         return;
     remember(m_queryBox->currentText());
-    Q_EMIT openRequested(m_engine.content()->entries[m_hits[index].entry], m_shown);
+    Q_EMIT openRequested(*entry, m_shown);
     // The next result stays one key away, whichever window showing it took the focus.
     raise();
     activateWindow();
@@ -282,20 +334,20 @@ bool SearchWindow::eventFilter(QObject *watched, QEvent *event)
     const bool plain = key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (watched == m_results && enter && plain) {
-        open(m_results->currentItem());
+        open(m_results->currentIndex());
         return true;
     }
     if ((watched == m_queryBox || watched == m_queryBox->lineEdit()) && plain) {
         if (enter) {
             // The first result, once the results of what is in the box are in.
-            if (m_shown.text == m_queryBox->currentText() && m_results->topLevelItemCount() > 0)
-                open(m_results->topLevelItem(0));
+            if (m_shown.text == m_queryBox->currentText())
+                open(m_model->index(0, 0));
             return true;
         }
-        if (key->key() == Qt::Key_Down && m_results->topLevelItemCount() > 0) {
+        if (key->key() == Qt::Key_Down && m_model->rowCount() > 0) {
             m_results->setFocus();
-            if (!m_results->currentItem() || !m_results->currentItem()->isSelected())
-                m_results->setCurrentItem(m_results->topLevelItem(0));
+            if (!m_results->selectionModel()->isSelected(m_results->currentIndex()))
+                m_results->setCurrentIndex(m_model->index(0, 0));
             return true;
         }
     }

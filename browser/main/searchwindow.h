@@ -6,8 +6,8 @@
 
 class QComboBox;
 class QLabel;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QModelIndex;
+class QTreeView;
 
 namespace tamsel {
 
@@ -40,7 +40,7 @@ protected:
 private:
     void showResults(const SearchQuery &query, const SearchResults &results);
     void showLoaded(const QStringList &unreadable);
-    void open(QTreeWidgetItem *item);
+    void open(const QModelIndex &index);
     void remember(const QString &text);
     void fillHistory();
     void historyChosen(int index);
@@ -49,9 +49,9 @@ private:
     QComboBox *m_queryBox;
     QLabel *m_countLine;
     QLabel *m_problems;
-    QTreeWidget *m_results;
+    QTreeView *m_results;
+    class SearchResultModel *m_model;
     SearchQuery m_shown; // the query whose results are listed
-    QList<SearchHit> m_hits;
     bool m_fillingHistory = false;
 };
 

@@ -7,11 +7,20 @@
 #include "programfolder.h"
 #include "searchtext.h"
 
+#include <thread>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace tamsel {
 
 namespace {
+
+void foldEntry(SearchEntry &entry)
+{
+    entry.foldedTitle = foldText(entry.title);
+    entry.foldedBody = foldText(entry.body);
+}
 
 bool cancelled(const std::atomic_bool *cancel)
 {
@@ -31,21 +40,26 @@ void addKnowledge(SearchContent &content, const common::ProgramFolder &folder)
     }
 }
 
-void addArticles(SearchContent &content, const common::ProgramFolder &folder, CatalogueKind kind,
-                 const std::atomic_bool *cancel)
+// One catalogue title with its article's text, or why the file could not be read.
+struct ArticleSlot
 {
-    const SearchKind searchKind = kind == CatalogueKind::Example ? SearchKind::Example : SearchKind::Technique;
-    for (const Catalogue::Title &title : Catalogue::titles(kind)) {
-        if (cancelled(cancel))
-            return;
-        QString text;
+    SearchEntry entry; // without its text until read
+    QString error;
+};
+
+// Reads the articles of the slots not yet taken, taking one at a time, so that threads reading
+// together share the work whatever the files' sizes.
+void readArticles(std::vector<ArticleSlot> &slots, std::atomic<std::size_t> &next, const common::ProgramFolder &folder,
+                  const std::atomic_bool *cancel)
+{
+    for (std::size_t i = next++; i < slots.size() && !cancelled(cancel); i = next++) {
+        SearchEntry &entry = slots[i].entry;
         try {
-            text = readArticle(folder.path(title.location.suffix()));
+            entry.body = readArticle(folder.path(entry.location.suffix()));
         } catch (const common::Error &error) {
-            content.unreadable.append(error.text());
+            slots[i].error = error.text();
         }
-        addSearchEntry(content, {searchKind, title.text, text, {}, {}, title.location.folderPiece.mid(1).toInt(), -1,
-                                 title.location});
+        foldEntry(entry);
     }
 }
 
@@ -91,30 +105,50 @@ QString searchKindName(SearchKind kind)
 
 void addSearchEntry(SearchContent &content, SearchEntry entry)
 {
-    entry.foldedTitle = foldText(entry.title);
-    entry.foldedBody = foldText(entry.body);
+    foldEntry(entry);
     content.characters += entry.title.size() + entry.body.size();
     content.entries.append(std::move(entry));
 }
 
 SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::atomic_bool *cancel)
 {
-    SearchContent content;
-    // Each source on its own: one that cannot be read is named and the others are still searched.
-    const auto guarded = [&content](auto &&read) {
-        try {
-            read();
-        } catch (const common::Error &error) {
-            content.unreadable.append(error.text());
+    std::vector<ArticleSlot> slots;
+    for (const auto kind : {CatalogueKind::Example, CatalogueKind::Technique}) {
+        const SearchKind searchKind = kind == CatalogueKind::Example ? SearchKind::Example : SearchKind::Technique;
+        for (const Catalogue::Title &title : Catalogue::titles(kind)) {
+            slots.push_back({SearchEntry{searchKind, title.text, {}, {}, {}, title.location.folderPiece.mid(1).toInt(),
+                                         -1, title.location},
+                             {}});
         }
-    };
-    guarded([&] { addKnowledge(content, folder); });
-    if (!cancelled(cancel))
-        addArticles(content, folder, CatalogueKind::Example, cancel);
-    if (!cancelled(cancel))
-        addArticles(content, folder, CatalogueKind::Technique, cancel);
-    if (!cancelled(cancel))
-        guarded([&] { addApiFunctions(content, folder); });
+    }
+    // Reading and decoding the articles is most of the work: a second thread reads them from the
+    // start, and this one joins it once it has read the two databases.
+    std::atomic<std::size_t> next = 0;
+    std::thread second([&] { readArticles(slots, next, folder, cancel); });
+
+    SearchContent content;
+    SearchContent api;
+    for (auto [part, read] : {std::pair{&content, &addKnowledge}, std::pair{&api, &addApiFunctions}}) {
+        // Each source on its own: one that cannot be read is named and the others are still searched.
+        try {
+            if (!cancelled(cancel))
+                read(*part, folder);
+        } catch (const common::Error &error) {
+            part->unreadable.append(error.text());
+        }
+    }
+    readArticles(slots, next, folder, cancel);
+    second.join();
+
+    for (ArticleSlot &slot : slots) {
+        if (!slot.error.isEmpty())
+            content.unreadable.append(slot.error);
+        content.characters += slot.entry.title.size() + slot.entry.body.size();
+        content.entries.append(std::move(slot.entry));
+    }
+    content.entries.append(std::move(api.entries));
+    content.unreadable.append(std::move(api.unreadable));
+    content.characters += api.characters;
     return content;
 }
 

@@ -31,12 +31,12 @@ std::optional<SearchHit> matchEntry(const SearchEntry &entry, qsizetype index, c
     for (const QString &term : query.terms) {
         const QStringView body = entry.foldedBody;
         qsizetype count = 0;
-        for (qsizetype at = body.indexOf(term); at >= 0; at = body.indexOf(term, at + term.size())) {
+        for (qsizetype at = findTerm(body, term); at >= 0; at = findTerm(body, term, at + term.size())) {
             if (count++ == 0 && (hit.first.position < 0 || at < hit.first.position
                                  || (at == hit.first.position && term.size() > hit.first.length)))
                 hit.first = {at, term.size()};
         }
-        if (count == 0 && !entry.foldedTitle.contains(term))
+        if (count == 0 && findTerm(entry.foldedTitle, term) < 0)
             return std::nullopt;
         hit.bodyHits += count;
     }

@@ -69,10 +69,25 @@ SearchQuery parseQuery(const QString &text)
     return query;
 }
 
+qsizetype findTerm(QStringView folded, QStringView term, qsizetype from)
+{
+    if (term.isEmpty())
+        return -1;
+    // The first unit is found by the vectorised search for one character; the rest is compared.
+    const QChar head = term.front();
+    const QStringView tail = term.sliced(1);
+    const qsizetype last = folded.size() - term.size();
+    for (qsizetype at = folded.indexOf(head, from); at >= 0 && at <= last; at = folded.indexOf(head, at + 1)) {
+        if (folded.sliced(at + 1, tail.size()) == tail)
+            return at;
+    }
+    return -1;
+}
+
 qsizetype countOccurrences(QStringView folded, QStringView term)
 {
     qsizetype count = 0;
-    for (qsizetype at = folded.indexOf(term); at >= 0; at = folded.indexOf(term, at + term.size()))
+    for (qsizetype at = findTerm(folded, term); at >= 0; at = findTerm(folded, term, at + term.size()))
         ++count;
     return count;
 }
@@ -81,7 +96,7 @@ TextMatch firstMatch(QStringView folded, const SearchQuery &query)
 {
     TextMatch first{-1, 0};
     for (const QString &term : query.terms) {
-        const qsizetype at = first.position < 0 ? folded.indexOf(term) : folded.first(std::min(folded.size(), first.position + term.size())).indexOf(term);
+        const qsizetype at = findTerm(first.position < 0 ? folded : folded.first(std::min(folded.size(), first.position + term.size())), term);
         if (at >= 0 && (first.position < 0 || at < first.position || (at == first.position && term.size() > first.length)))
             first = {at, term.size()};
     }
@@ -92,7 +107,7 @@ QList<TextMatch> findMatches(QStringView folded, const SearchQuery &query)
 {
     QList<TextMatch> all;
     for (const QString &term : query.terms) {
-        for (qsizetype at = folded.indexOf(term); at >= 0; at = folded.indexOf(term, at + term.size()))
+        for (qsizetype at = findTerm(folded, term); at >= 0; at = findTerm(folded, term, at + term.size()))
             all.append({at, term.size()});
     }
     if (query.terms.size() < 2)

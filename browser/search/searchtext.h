@@ -39,6 +39,9 @@ struct TextMatch
 QList<TextMatch> findMatches(QStringView folded, const SearchQuery &query);
 // The first occurrence of any piece, or position -1.
 TextMatch firstMatch(QStringView folded, const SearchQuery &query);
+// Where the piece next occurs in a folded text from `from` on, or -1. Faster than a plain
+// QStringView::indexOf for the short pieces people type.
+qsizetype findTerm(QStringView folded, QStringView term, qsizetype from = 0);
 // How many times the piece occurs without overlapping.
 qsizetype countOccurrences(QStringView folded, QStringView term);
 

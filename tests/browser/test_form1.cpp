@@ -32,6 +32,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -1227,7 +1228,7 @@ void Form1Test::searchKeysAndHistory()
     // Down moves into the results, Enter there opens the current one.
     run(u"api"_s);
     QTest::keyClick(query->lineEdit(), Qt::Key_Down);
-    auto *results = window->findChild<QTreeWidget *>(u"resultList"_s);
+    auto *results = window->findChild<QTreeView *>(u"resultList"_s);
     QVERIFY(results->hasFocus() || !window->isActiveWindow());
     QTest::keyClick(results, Qt::Key_Return);
     QCOMPARE(tree()->currentItem()->text(0), u"数组"_s);
@@ -1239,7 +1240,7 @@ void Form1Test::searchKeysAndHistory()
     query = window->findChild<QComboBox *>(u"queryBox"_s);
     QCOMPARE(query->count(), 2);
     QCOMPARE(query->itemText(0), u"集合"_s);
-    QTest::keyClick(window->findChild<QTreeWidget *>(u"resultList"_s), Qt::Key_Return);
+    QTest::keyClick(window->findChild<QTreeView *>(u"resultList"_s), Qt::Key_Return);
     QCOMPARE(query->itemText(0), u"第100条"_s);
     QCOMPARE(query->itemText(1), u"集合"_s);
     QTest::keyClick(query, Qt::Key_Down, Qt::AltModifier);
