@@ -1,14 +1,20 @@
 // Articles opened in the reading window by real clicks in Tamsel's main window (offscreen): the
 // first screen, the pauses while the rest streams in, the full load, the memory, one long line,
 // and that every sample article shows exactly its text.
+// The find bar on a large article: typing, stepping and scrolling while its matches are counted
+// and marked.
 // Run: bench/run.sh, or QT_QPA_PLATFORM=offscreen build/bench/bench_article
 #include "benchcommon.h"
+#include "findbar.h"
+#include "searchtext.h"
 #include "tamselwindow.h"
 #include "textbox.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTest>
@@ -17,6 +23,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 
 namespace {
@@ -202,6 +209,89 @@ double documentFloorCpu(const QByteArray &bytes)
     return watch.cpu();
 }
 
+// The longest time between two turns of the event loop from the action on until `settled`.
+double longestPause(const std::function<void()> &action, const std::function<bool()> &settled)
+{
+    double longest = 0, last = bench::threadCpuMs();
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const double now = bench::threadCpuMs();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    tick.start(0);
+    action();
+    while (!settled())
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    return longest;
+}
+
+// Scrolls the text box through the article in even steps, each painted; the slowest step.
+double slowestScroll(QPlainTextEdit *box)
+{
+    QScrollBar *bar = box->verticalScrollBar();
+    double slowest = 0;
+    for (int step = 0; step <= 40; ++step) {
+        bench::Stopwatch watch;
+        bar->setValue(int(qint64(bar->maximum()) * step / 40));
+        box->viewport()->repaint();
+        slowest = std::max(slowest, watch.cpu());
+    }
+    return slowest;
+}
+
+// Ctrl+F, a query typed a key at a time, F3, scrolling with the matches marked, and the article
+// read again with the bar open; `plain` is its load with the bar closed.
+void benchFind(Reader &reader, const Catalogue::Title &title, const Load &plain, const QString &query)
+{
+    tamsel::Form3 *window = reader.window();
+    QPlainTextEdit *box = reader.box();
+    const double plainScroll = slowestScroll(box);
+    const QString folded = tamsel::foldText(box->toPlainText());
+    QTest::keyClick(box, Qt::Key_F, Qt::ControlModifier);
+    auto *status = window->findChild<QLabel *>(QStringLiteral("findStatus"));
+    QWidget *queryBox = window->findChild<QWidget *>(QStringLiteral("findText"));
+    double typing = 0, lastKey = 0;
+    qsizetype count = 0;
+    for (qsizetype typed = 1; typed <= query.size(); ++typed) {
+        count = tamsel::findMatches(folded, tamsel::parseQuery(query.first(typed))).size();
+        const QString all = QStringLiteral("共 %1 处").arg(count);
+        bench::Stopwatch watch;
+        typing = std::max(typing, longestPause([&] { QTest::sendKeyEvent(QTest::Click, queryBox, Qt::Key_unknown, QString(query[typed - 1]), {}); },
+                                               [&] { return status->text().endsWith(all); }));
+        lastKey = watch.cpu();
+    }
+    bench::note("find bar, article 10 MB, matches of the query", QString::number(count));
+    bench::report("find bar, article 10 MB, longest pause while typing and counting",
+                  bench::ms(typing) + QStringLiteral(" CPU"), QStringLiteral("<= 50 ms"), bench::times(typing / 50),
+                  typing <= 50);
+    bench::note("find bar, article 10 MB, last key until every match is counted", bench::ms(lastKey) + QStringLiteral(" CPU"));
+    double stepping = 0;
+    for (int i = 0; i < 20; ++i) {
+        bench::Stopwatch watch;
+        QTest::keyClick(queryBox, Qt::Key_F3);
+        box->viewport()->repaint();
+        stepping = std::max(stepping, watch.cpu());
+    }
+    bench::report("find bar, article 10 MB, slowest F3 with its paint", bench::ms(stepping) + QStringLiteral(" CPU"),
+                  QStringLiteral("<= 30 ms"), bench::times(stepping / 30), stepping <= 30);
+    const double markedScroll = slowestScroll(box);
+    bench::report("find bar, article 10 MB, slowest scroll step with marks vs without",
+                  bench::ms(markedScroll) + QStringLiteral(" vs ") + bench::ms(plainScroll) + QStringLiteral(" CPU"),
+                  QStringLiteral("<= 2x + 5 ms"), bench::times(markedScroll / (2 * plainScroll + 5)),
+                  markedScroll <= 2 * plainScroll + 5);
+    const Load searched = reader.open(title);
+    bench::report("find bar open, article 10 MB, longest pause while streaming",
+                  bench::ms(searched.longestPauseCpu) + QStringLiteral(" vs ") + bench::ms(plain.longestPauseCpu)
+                      + QStringLiteral(" CPU with the bar closed"),
+                  QStringLiteral("<= 100 ms"), bench::times(searched.longestPauseCpu / 100), searched.longestPauseCpu <= 100);
+    bench::note("find bar open, article 10 MB, full load",
+                bench::ms(searched.completeCpu) + QStringLiteral(" vs ") + bench::ms(plain.completeCpu)
+                    + QStringLiteral(" CPU with the bar closed"));
+    QTest::keyClick(queryBox, Qt::Key_Escape);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -281,6 +371,11 @@ int main(int argc, char *argv[])
                   longLine.completeCpu <= 5000);
     bench::note("article of one 16 MB line, longest pause",
                 bench::ms(longLine.longestPauseCpu) + QStringLiteral(" CPU (laying out the one line)"));
+
+    const Catalogue::Title searched = reader.titles().value(5);
+    folder.write(fileOf(searched), bench::chineseArticle(10 << 20, 13));
+    const Load plain = reader.open(searched);
+    benchFind(reader, searched, plain, QStringLiteral("的 一 是 在 不 了 有"));
 
     if (!checkTexts(reader, folder, big))
         return 2;

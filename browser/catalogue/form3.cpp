@@ -1,6 +1,7 @@
 #include "form3.h"
 
 #include "error.h"
+#include "findbar.h"
 #include "textbox.h"
 #include "twips.h"
 #include "windowframe.h"
@@ -23,18 +24,22 @@ constexpr qsizetype kLaterPieceBytes = 4 * ArticleFile::kPieceBytes;
 // Word wrapping a line this long without a break opportunity costs minutes in the text layout;
 // such a line is wrapped anywhere instead.
 constexpr qsizetype kLongLine = 16 * 1024;
+// The text box's place; the find bar takes the bottom of it while it shows.
+constexpr QRect kText1Rect = common::twipsRect(120, 120, 10095, 6495);
+constexpr int kFindBarGap = common::fromTwips(120);
 
 } // namespace
 
 Form3::Form3()
     : m_text1(new QPlainTextEdit(this))
+    , m_findBar(new FindBar(m_text1, this))
 {
     setObjectName(QStringLiteral("Form3"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Form3"));
     setFixedSize(common::twipsSize(10350, 6750));
     m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(common::twipsRect(120, 120, 10095, 6495));
+    m_text1->setGeometry(kText1Rect);
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setPlainText(QStringLiteral("Text1"));
     m_text1->setAccessibleName(QStringLiteral("文章正文"));
@@ -47,6 +52,7 @@ Form3::Form3()
     m_text1->setFont(face);
     common::makeTextBox(m_text1);
     m_text1->setFocus();
+    connect(m_findBar, &FindBar::shownChanged, this, &Form3::placeFindBar);
     Form_Load();
 }
 
@@ -58,11 +64,38 @@ void Form3::Form_Load()
 
 void Form3::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_F && modifiers == Qt::ControlModifier) {
+        m_findBar->open();
+    } else if (event->key() == Qt::Key_F3 && modifiers == Qt::NoModifier) {
+        m_findBar->findNext();
+    } else if (event->key() == Qt::Key_F3 && modifiers == Qt::ShiftModifier) {
+        m_findBar->findPrevious();
+    } else if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+        if (m_findBar->isHidden())
+            close();
+        else
+            m_findBar->dismiss();
+    } else {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
+}
+
+void Form3::showFind(const QString &query)
+{
+    m_findBar->find(query);
+}
+
+void Form3::placeFindBar()
+{
+    // The window keeps its size: the text box gives the bar its room.
+    QRect text = kText1Rect;
+    if (!m_findBar->isHidden()) {
+        const int height = m_findBar->sizeHint().height();
+        m_findBar->setGeometry(text.left(), text.bottom() + 1 - height, text.width(), height);
+        text.setHeight(text.height() - height - kFindBarGap);
+    }
+    m_text1->setGeometry(text);
 }
 
 void Form3::loadArticle(std::unique_ptr<ArticleFile> file, std::function<void(const common::Error &)> failed)
@@ -71,6 +104,8 @@ void Form3::loadArticle(std::unique_ptr<ArticleFile> file, std::function<void(co
     m_file = std::move(file);
     m_failed = std::move(failed);
     startText();
+    m_findBar->setTextLoading(true);
+    m_findBar->restart();
     // The first piece at once, painted before the rest is read between events.
     readPieces(0);
     if (m_text1->isVisible())
@@ -154,6 +189,7 @@ void Form3::finishText()
         m_held.squeeze();
     }
     m_text1->document()->setUndoRedoEnabled(true);
+    m_findBar->setTextLoading(false);
 }
 
 void Form3::checkLongLine(const QString &piece)
@@ -178,14 +214,14 @@ void Form3::insertAtEnd(const QString &text)
 {
     if (text.isEmpty())
         return;
+    const bool first = m_text1->document()->isEmpty();
     QTextCursor cursor(m_text1->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
-}
-
-void Form3::showFind(const QString &query)
-{
-    Q_UNUSED(query); // the find bar follows
+    // The box's own cursor stood at the end of the empty text and moved along with it; left
+    // there it would follow every later piece, and the first key would jump to the end.
+    if (first)
+        m_text1->moveCursor(QTextCursor::Start);
 }
 
 } // namespace tamsel

@@ -15,6 +15,8 @@ class Error;
 
 namespace tamsel {
 
+class FindBar;
+
 // The reading window: one text box showing an article under its title. It stays above the other
 // windows and is reused for every article until the user closes it.
 class Form3 : public QWidget
@@ -30,11 +32,15 @@ public:
     void loadArticle(std::unique_ptr<ArticleFile> file, std::function<void(const common::Error &)> failed);
     bool isLoading() const { return m_file != nullptr; }
     QPlainTextEdit *textBox() const { return m_text1; }
-    // Opens the find bar with this query, its matches highlighted and the first selected.
+
+    // Opens the find bar with this query, marks every match and selects the first, also one that
+    // is still to come while the article streams in.
     void showFind(const QString &query);
+    FindBar *findBar() const { return m_findBar; }
 
 protected:
-    // Esc closes the window, as its close box does.
+    // Ctrl+F opens the find bar; F3 and Shift+F3 go to the next and previous match. Esc closes
+    // the find bar, or else the window, as its close box does.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -46,8 +52,10 @@ private:
     void finishText();
     void checkLongLine(const QString &piece);
     void insertAtEnd(const QString &text);
+    void placeFindBar();
 
     QPlainTextEdit *m_text1;
+    FindBar *m_findBar;
     std::unique_ptr<ArticleFile> m_file;
     std::function<void(const common::Error &)> m_failed;
     quint64 m_generation = 0;

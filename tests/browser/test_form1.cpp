@@ -4,6 +4,7 @@
 #include "fixtures.h"
 #include "browser/main/form1.h"
 #include "browser/main/program.h"
+#include "findbar.h"
 #include "imagelists.h"
 #include "messenger.h"
 #include "processstarter.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -28,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTest>
 #include <QToolBar>
@@ -174,7 +177,11 @@ class Form1Test : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup() { m_form.reset(); }
+    void cleanup()
+    {
+        m_form.reset();
+        delete m_reader;
+    }
     void layout_data();
     void layout();
     void realSignals();
@@ -206,6 +213,10 @@ private Q_SLOTS:
     void searchAndGo_data();
     void searchAndGo();
     void searchKeysAndHistory();
+    void findBar_data();
+    void findBar();
+    void findWhileLoading_data();
+    void findWhileLoading();
 
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
@@ -221,14 +232,16 @@ private:
     QStringList clickEach() const;
     QString reader() const;
     // Ctrl+F in the main window, then the text typed into the query box instead of what it held;
-// waits for the results.
+    // waits for the results.
     tamsel::SearchWindow *search(const QString &typed) const;
+    tamsel::Form3 *readArticle(const QByteArray &bytes);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     RecordingMessenger m_messenger;
     FakeStarter m_starter;
     tamsel::MemoryRegistry m_registry; // empty: no system-information program
     std::unique_ptr<Form1> m_form;
+    QPointer<tamsel::Form3> m_reader; // a reading window of its own, deleted when it closes
 };
 
 void Form1Test::init()
@@ -374,6 +387,7 @@ QList<Row> form3Rows()
         {"Form3", "tamsel::Form3", "", {0, 0, 10350, 6750}, "shown", u"实现托盘程序的例子"_s},
         {"Text1", "QPlainTextEdit", "Form3", {120, 120, 10095, 6495}, "shown",
          articleShown(u"实现托盘程序的例子"_s, kArticles[0]).section(u": "_s, 1)},
+        {"findBar", "tamsel::FindBar", "Form3", {}, "hidden", QString()},
     };
 }
 
@@ -1066,6 +1080,8 @@ void Form1Test::screenReaderNames_data()
     QTest::newRow("description") << u"Text1"_s << int(QAccessible::EditableText) << u"内容说明"_s;
     QTest::newRow("details") << u"Text2"_s << int(QAccessible::EditableText) << u"API函数详细说明"_s;
     QTest::newRow("article") << u"Text1@Form3"_s << int(QAccessible::EditableText) << u"文章正文"_s;
+    QTest::newRow("find box") << u"findText@Form3"_s << int(QAccessible::EditableText) << u"查找内容"_s;
+    QTest::newRow("find status") << u"findStatus@Form3"_s << int(QAccessible::StaticText) << u"查找结果"_s;
     QTest::newRow("About picture") << u"picIcon@frmAbout"_s << int(QAccessible::Graphic) << u"Tamsel 的图标"_s;
 }
 
@@ -1251,6 +1267,192 @@ void Form1Test::searchKeysAndHistory()
     QCOMPARE(query->currentText(), u"第100条"_s);
     QTest::keyClick(window, Qt::Key_Escape);
     QVERIFY(!window->isVisible());
+}
+
+// A reading window of its own, shown and active, reading these bytes as an article file.
+tamsel::Form3 *Form1Test::readArticle(const QByteArray &bytes)
+{
+    const QString path = folder() + u"/article/find.txt"_s;
+    if (!fixtures::writeFile(path, bytes))
+        return nullptr;
+    if (!m_reader) {
+        m_reader = new tamsel::Form3();
+        m_reader->show();
+        m_reader->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_reader))
+            return nullptr;
+    }
+    m_reader->loadArticle(std::make_unique<tamsel::ArticleFile>(path), [](const common::Error &error) {
+        QFAIL(error.what());
+    });
+    return m_reader;
+}
+
+namespace {
+
+// Presses each key as the user does, on the widget that has the focus: "^F" is Ctrl+F, "S-" adds
+// Shift to a named key, and anything else is typed.
+void pressKeys(const QStringList &keys)
+{
+    const QHash<QString, Qt::Key> named{{u"F3"_s, Qt::Key_F3}, {u"Enter"_s, Qt::Key_Return},
+                                        {u"Esc"_s, Qt::Key_Escape}, {u"Tab"_s, Qt::Key_Tab}};
+    for (const QString &key : keys) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus, qPrintable(key));
+        const bool shift = key.startsWith(u"S-");
+        if (key == u"^F") {
+            QTest::keyClick(focus, Qt::Key_F, Qt::ControlModifier);
+        } else if (named.contains(key.mid(shift ? 2 : 0))) {
+            QTest::keyClick(focus, named[key.mid(shift ? 2 : 0)], shift ? Qt::ShiftModifier : Qt::NoModifier);
+        } else {
+            for (const QChar c : key)
+                QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
+// The selection in the text box as "line:text", or nothing.
+QString selected(const QPlainTextEdit *box)
+{
+    const QTextCursor cursor = box->textCursor();
+    if (!cursor.hasSelection())
+        return QString();
+    return u"%1:%2"_s.arg(box->document()->findBlock(cursor.selectionStart()).blockNumber() + 1).arg(cursor.selectedText());
+}
+
+} // namespace
+
+void Form1Test::findBar_data()
+{
+    // Keys pressed in the reading window (see pressKeys), then what the find bar says, its notice,
+    // the selection, how many matches are marked, where the focus is, and the bar: "shown",
+    // "hidden", or "closed" with the window.
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("selection");
+    QTest::addColumn<int>("marks");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("bar");
+    const QString first = u"1:Sub"_s, second = u"2:ｓｕｂ"_s, third = u"3:Sub"_s;
+    const auto row = [](const char *name, const QStringList &keys, const QString &status, const QString &notice,
+                        const QString &selection, int marks, const QString &focus, const QString &bar) {
+        QTest::newRow(name) << keys << status << notice << selection << marks << focus << bar;
+    };
+    row("typing finds every match", {u"^F"_s, u"sub"_s}, u"第 1 处，共 3 处"_s, QString(), first, 3, u"findText"_s, u"shown"_s);
+    // Each key refines the search from the match found so far.
+    row("words, case and full width", {u"^F"_s, u"END ｆｏｒｍ"_s}, u"第 2 处，共 2 处"_s, QString(), u"3:End"_s, 2,
+        u"findText"_s, u"shown"_s);
+    row("quotes keep a space", {u"^F"_s, u"\"sub 全\""_s}, u"第 1 处，共 1 处"_s, QString(), u"2:ｓｕｂ 全"_s, 1,
+        u"findText"_s, u"shown"_s);
+    row("F3 goes round to the start", {u"^F"_s, u"sub"_s, u"F3"_s, u"F3"_s, u"F3"_s}, u"第 1 处，共 3 处"_s,
+        u"已回到开头"_s, first, 3, u"findText"_s, u"shown"_s);
+    row("Shift+F3 goes round to the end", {u"^F"_s, u"sub"_s, u"S-F3"_s}, u"第 3 处，共 3 处"_s, u"已回到末尾"_s,
+        third, 3, u"findText"_s, u"shown"_s);
+    row("Enter and Shift+Enter in the box", {u"^F"_s, u"sub"_s, u"Enter"_s, u"Enter"_s, u"S-Enter"_s},
+        u"第 2 处，共 3 处"_s, QString(), second, 3, u"findText"_s, u"shown"_s);
+    row("F3 in the text", {u"^F"_s, u"sub"_s, u"S-Tab"_s, u"F3"_s}, u"第 2 处，共 3 处"_s, QString(), second, 3,
+        u"Text1"_s, u"shown"_s);
+    row("not found", {u"^F"_s, u"sub"_s, u"x"_s}, u"未找到"_s, QString(), first, 0, u"findText"_s, u"shown"_s);
+    row("Esc closes the bar", {u"^F"_s, u"sub"_s, u"Esc"_s}, u"第 1 处，共 3 处"_s, QString(), first, 0, u"Text1"_s,
+        u"hidden"_s);
+    row("F3 opens the bar again", {u"^F"_s, u"sub"_s, u"Esc"_s, u"F3"_s}, u"第 2 处，共 3 处"_s, QString(), second, 3,
+        u"Text1"_s, u"shown"_s);
+    row("Esc with the bar closed closes the window", {u"^F"_s, u"sub"_s, u"Esc"_s, u"Esc"_s}, QString(), QString(),
+        QString(), 0, QString(), u"closed"_s);
+}
+
+void Form1Test::findBar()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, status);
+    QFETCH(QString, notice);
+    QFETCH(QString, selection);
+    QFETCH(int, marks);
+    QFETCH(QString, focus);
+    QFETCH(QString, bar);
+    tamsel::Form3 *form3 = readArticle(common::encode936(
+        u"Private Sub Form_Load()\r\n    标题 = \"ｓｕｂ 全角\"\r\nEnd Sub\r\n"_s));
+    QVERIFY(form3);
+    QPlainTextEdit *text1 = form3->textBox();
+    const QRect wholeBox = text1->geometry();
+    auto *findBar = form3->findChild<QWidget *>(u"findBar"_s);
+    QVERIFY(findBar->isHidden());
+    pressKeys(keys);
+    if (bar == u"closed") {
+        QTRY_VERIFY(!m_reader);
+        return;
+    }
+    QCOMPARE(findBar->isHidden() ? u"hidden"_s : u"shown"_s, bar);
+    QCOMPARE(form3->findChild<QLabel *>(u"findStatus"_s)->text(), status);
+    QCOMPARE(form3->findChild<QLabel *>(u"findNotice"_s)->text(), notice);
+    QCOMPARE(selected(text1), selection);
+    QCOMPARE(text1->extraSelections().size(), marks);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    // The box turns red when nothing is found.
+    auto *box = form3->findChild<QLineEdit *>(u"findText"_s);
+    const QColor base = box->palette().color(QPalette::Base);
+    QCOMPARE(base.red() > base.green() + 20, status == u"未找到");
+    // The window keeps its size; the bar takes its room from the text box, which gets it back.
+    QCOMPARE(form3->size(), common::twipsSize(10350, 6750));
+    QCOMPARE(text1->geometry().top(), wholeBox.top());
+    if (bar == u"hidden") {
+        QCOMPARE(text1->geometry(), wholeBox);
+    } else {
+        QVERIFY(text1->geometry().bottom() < findBar->geometry().top());
+        QCOMPARE(findBar->geometry().bottom(), wholeBox.bottom());
+    }
+}
+
+void Form1Test::findWhileLoading_data()
+{
+    // The query typed after Ctrl+F, or given by the search window, while a long article streams in.
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("selection"); // once all is read
+    // Every line holds "sub"; one more is split where the first piece of the file ends.
+    QTest::newRow("typed, the count grows") << true << u"sub"_s << 40002 << u"1:sub"_s;
+    QTest::newRow("given, found at the end") << false << u"终点"_s << 1 << u"40004:终点"_s;
+}
+
+void Form1Test::findWhileLoading()
+{
+    QFETCH(bool, typed);
+    QFETCH(QString, query);
+    QFETCH(int, total);
+    QFETCH(QString, selection);
+    QByteArray bytes = "sub\r\n";
+    while (bytes.size() < tamsel::ArticleFile::kPieceBytes - 100)
+        bytes += common::encode936(u"第%1行 sub\r\n"_s.arg(bytes.size()));
+    bytes += QByteArray(tamsel::ArticleFile::kPieceBytes - 1 - bytes.size() - 2, '-') + "\r\n";
+    bytes += "sub\r\n";
+    QCOMPARE(bytes.indexOf("sub", tamsel::ArticleFile::kPieceBytes - 10), tamsel::ArticleFile::kPieceBytes - 1);
+    for (int line = bytes.count('\n'); line < 40003; ++line)
+        bytes += common::encode936(u"第%1行 sub\r\n"_s.arg(line));
+    bytes += common::encode936(u"终点"_s);
+    tamsel::Form3 *form3 = readArticle(bytes);
+    QVERIFY(form3 && form3->isLoading());
+    QCOMPARE(form3->textBox()->textCursor().position(), 0); // reading starts at the top
+    if (typed)
+        pressKeys({u"^F"_s, query});
+    else
+        form3->showFind(query);
+    auto *status = form3->findChild<QLabel *>(u"findStatus"_s);
+    QVERIFY2(typed ? status->text().startsWith(u"第 1 处，共 ") : status->text() == u"正在查找…", qPrintable(status->text()));
+    QVERIFY(status->text() != u"第 1 处，共 %1 处"_s.arg(total));
+    QTRY_VERIFY_WITH_TIMEOUT(!form3->isLoading(), 20000);
+    QTRY_COMPARE(status->text(), u"第 1 处，共 %1 处"_s.arg(total));
+    QPlainTextEdit *text1 = form3->textBox();
+    QCOMPARE(selected(text1), selection);
+    QVERIFY(text1->viewport()->rect().contains(text1->cursorRect()));
+    // Only the matches in sight are marked.
+    QVERIFY2(text1->extraSelections().size() < 200, qPrintable(QString::number(text1->extraSelections().size())));
+
+    // A new article is searched again from its start.
+    QVERIFY(readArticle(common::encode936(u"前言\r\nsub 终点\r\n"_s)));
+    QTRY_COMPARE(status->text(), u"第 1 处，共 1 处"_s);
+    QCOMPARE(selected(text1), u"2:"_s + query);
 }
 
 // The programs' own application object: its font, Qt's Chinese texts, its screen-reader roles.
