@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QSettings>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QAbstractTableModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -79,8 +80,9 @@ Context contextOf(const QString &text, TextMatch match)
     return {line, start, match.length};
 }
 
-// Paints the context column with its match in bold.
-class ContextDelegate : public QStyledItemDelegate
+// Paints a result's cells: each text laid out once and clipped to its cell, the context with its
+// match in bold. A list refilled at every keystroke is painted anew each time, so this is kept lean.
+class ResultDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -95,27 +97,28 @@ public:
         QStyle *style = widget ? widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
-        const qsizetype start = std::clamp<qsizetype>(index.data(kMatchStartRole).toLongLong(), 0, text.size());
-        const qsizetype length = std::clamp<qsizetype>(index.data(kMatchLengthRole).toLongLong(), 0, text.size() - start);
-        QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
-        painter->save();
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-        QFont bold = opt.font;
-        bold.setBold(true);
-        const std::pair<QStringView, const QFont *> parts[] = {
-            {QStringView(text).first(start), &opt.font},
-            {QStringView(text).sliced(start, length), &bold},
-            {QStringView(text).sliced(start + length), &opt.font},
-        };
-        for (const auto &[part, font] : parts) {
-            if (area.width() <= 0)
-                break;
-            painter->setFont(*font);
-            const QFontMetrics metrics(*font);
-            const QString shown = metrics.elidedText(part.toString(), Qt::ElideRight, area.width());
-            painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
-            area.setLeft(area.left() + metrics.horizontalAdvance(shown));
+        QTextLayout layout(text, opt.font, painter->device());
+        QTextOption textOption;
+        textOption.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(textOption);
+        const QVariant start = index.data(kMatchStartRole);
+        if (start.isValid()) {
+            QTextLayout::FormatRange match;
+            match.start = int(std::clamp<qsizetype>(start.toLongLong(), 0, text.size()));
+            match.length = int(std::clamp<qsizetype>(index.data(kMatchLengthRole).toLongLong(), 0, text.size() - match.start));
+            match.format.setFontWeight(QFont::Bold);
+            layout.setFormats({match});
         }
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        if (!line.isValid())
+            return;
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
+        painter->save();
+        painter->setClipRect(area);
+        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        layout.draw(painter, QPointF(area.left(), area.top() + (area.height() - line.height()) / 2));
         painter->restore();
     }
 };
@@ -250,7 +253,7 @@ SearchWindow::SearchWindow(common::ProgramFolder folder, QWidget *owner)
     m_results->setRootIsDecorated(false);
     m_results->setUniformRowHeights(true);
     m_results->setAllColumnsShowFocus(true);
-    m_results->setItemDelegateForColumn(2, new ContextDelegate(m_results));
+    m_results->setItemDelegate(new ResultDelegate(m_results));
     m_results->header()->resizeSection(0, 48);
     m_results->header()->resizeSection(1, 200);
     m_results->header()->setStretchLastSection(true);
@@ -268,6 +271,11 @@ SearchWindow::SearchWindow(common::ProgramFolder folder, QWidget *owner)
     setTabOrder(m_countLine, m_results);
 
     fillHistory();
+    // The bold face of the matches is made now, while the user is still to type, and not with the
+    // first results.
+    QFont bold = m_results->font();
+    bold.setBold(true);
+    QFontMetrics(bold).horizontalAdvance(u"查找"_s);
     connect(m_queryBox, &QComboBox::editTextChanged, this, [this](const QString &text) {
         if (m_fillingHistory)
             return;

@@ -50,7 +50,7 @@ struct ArticleSlot
 // Reads the articles of the slots not yet taken, taking one at a time, so that threads reading
 // together share the work whatever the files' sizes.
 void readArticles(std::vector<ArticleSlot> &slots, std::atomic<std::size_t> &next, const common::ProgramFolder &folder,
-                  const std::atomic_bool *cancel)
+                  const std::atomic_bool *cancel, ArticleFolding folding)
 {
     for (std::size_t i = next++; i < slots.size() && !cancelled(cancel); i = next++) {
         SearchEntry &entry = slots[i].entry;
@@ -59,7 +59,12 @@ void readArticles(std::vector<ArticleSlot> &slots, std::atomic<std::size_t> &nex
         } catch (const common::Error &error) {
             slots[i].error = error.text();
         }
-        foldEntry(entry);
+        if (folding == ArticleFolding::Now) {
+            foldEntry(entry);
+        } else {
+            entry.foldedTitle = foldText(entry.title);
+            entry.bodyFolded = false;
+        }
     }
 }
 
@@ -110,7 +115,18 @@ void addSearchEntry(SearchContent &content, SearchEntry entry)
     content.entries.append(std::move(entry));
 }
 
-SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::atomic_bool *cancel)
+void foldBodies(SearchContent &content)
+{
+    for (SearchEntry &entry : content.entries) {
+        if (!entry.bodyFolded) {
+            entry.foldedBody = foldText(entry.body);
+            entry.bodyFolded = true;
+        }
+    }
+}
+
+SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::atomic_bool *cancel,
+                                ArticleFolding folding)
 {
     std::vector<ArticleSlot> slots;
     for (const auto kind : {CatalogueKind::Example, CatalogueKind::Technique}) {
@@ -124,7 +140,7 @@ SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::
     // Reading and decoding the articles is most of the work: a second thread reads them from the
     // start, and this one joins it once it has read the two databases.
     std::atomic<std::size_t> next = 0;
-    std::thread second([&] { readArticles(slots, next, folder, cancel); });
+    std::thread second([&] { readArticles(slots, next, folder, cancel, folding); });
 
     SearchContent content;
     SearchContent api;
@@ -137,7 +153,7 @@ SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::
             part->unreadable.append(error.text());
         }
     }
-    readArticles(slots, next, folder, cancel);
+    readArticles(slots, next, folder, cancel, folding);
     second.join();
 
     for (ArticleSlot &slot : slots) {

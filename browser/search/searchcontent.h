@@ -26,12 +26,13 @@ struct SearchEntry
     QString title;
     QString body;        // description, article text, or the API function's texts one per line
     QString foldedTitle; // foldText() of each
-    QString foldedBody;
+    QString foldedBody;  // of an article only once foldBodies() has run, when read without it
     // Knowledge: the section (0-based, in table order) and the entry within it. Example and
     // technique: the category's folder number and the article. API: the row of "winfun".
     int section = -1;
     int item = -1;
     ArticleLocation location;
+    bool bodyFolded = true;
 };
 
 // Everything a search looks at, in the order results tie in: knowledge entries, example titles,
@@ -46,7 +47,13 @@ struct SearchContent
 // Reads every knowledge entry of vb.MDB, the example and technique catalogues with their article
 // files, and the API functions of api.mdb. A file that cannot be read is listed and the rest is
 // still read. Stops early and returns what it has when `cancel` is set.
-SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::atomic_bool *cancel = nullptr);
+// Articles may be read without folding their texts, so that a first search does not wait for
+// it: searching them then folds as it goes, until foldBodies() has run.
+enum class ArticleFolding { Now, Later };
+SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::atomic_bool *cancel = nullptr,
+                                ArticleFolding folding = ArticleFolding::Now);
+// Folds every text left unfolded.
+void foldBodies(SearchContent &content);
 
 // Adds an entry, folding its texts.
 void addSearchEntry(SearchContent &content, SearchEntry entry);

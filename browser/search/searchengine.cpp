@@ -72,7 +72,9 @@ void SearchEngine::startLoading()
         return; // the search asked for last runs once the content is read
     m_loading = true;
     auto content = std::make_shared<SearchContent>();
-    runAside([content, folder = m_folder, this] { *content = loadSearchContent(folder, &m_closing); },
+    runAside([content, folder = m_folder, this] {
+                 *content = loadSearchContent(folder, &m_closing, ArticleFolding::Later);
+             },
              [this, content] { contentRead(content); });
 }
 
@@ -82,18 +84,34 @@ void SearchEngine::contentRead(std::shared_ptr<const SearchContent> content)
     m_content = content;
     m_scan = std::make_shared<ScanMatcher>(content);
     Q_EMIT loaded(content->unreadable);
-    if (m_indexBuilder && content->characters >= m_indexFrom) {
-        auto index = std::make_shared<std::unique_ptr<SearchMatcher>>();
-        runAside([this, content, index] { *index = m_indexBuilder(content, &m_closing); },
-                 [this, index] {
-                     if (!*index)
-                         return;
-                     m_index = std::shared_ptr<const SearchMatcher>(std::move(*index));
-                     Q_EMIT indexReady();
-                 });
-    }
+    m_foldPending = true;
     if (!m_query.isEmpty())
-        startQuery();
+        startQuery(); // the folding waits for its results
+    else
+        foldAndIndex();
+}
+
+void SearchEngine::foldAndIndex()
+{
+    // The articles' texts are folded once the first results are shown, and large content is then
+    // indexed; searches meanwhile scan what was read.
+    m_foldPending = false;
+    auto folded = std::make_shared<SearchContent>(*m_content);
+    auto index = std::make_shared<std::unique_ptr<SearchMatcher>>();
+    runAside(
+        [this, folded, index] {
+            foldBodies(*folded);
+            if (m_indexBuilder && folded->characters >= m_indexFrom && !m_closing)
+                *index = m_indexBuilder(folded, &m_closing);
+        },
+        [this, folded, index] {
+            m_content = folded;
+            m_scan = std::make_shared<ScanMatcher>(folded);
+            if (!*index)
+                return;
+            m_index = std::shared_ptr<const SearchMatcher>(std::move(*index));
+            Q_EMIT indexReady();
+        });
 }
 
 void SearchEngine::startQuery()
@@ -106,6 +124,8 @@ void SearchEngine::startQuery()
              [this, query = m_query, stale, results] {
                  if (!*stale && !results->abandoned)
                      Q_EMIT resultsReady(query, *results);
+                 if (m_foldPending)
+                     foldAndIndex();
              });
 }
 

@@ -50,6 +50,7 @@ private:
     void startLoading();
     void contentRead(std::shared_ptr<const SearchContent> content);
     void startQuery();
+    void foldAndIndex();
     // Runs `work` on a thread of its own; `done` then runs on this object's thread.
     void runAside(std::function<void()> work, std::function<void()> done);
 
@@ -60,6 +61,7 @@ private:
     std::shared_ptr<const SearchMatcher> m_scan;
     std::shared_ptr<const SearchMatcher> m_index;
     bool m_loading = false;
+    bool m_foldPending = false;
     SearchQuery m_query;
     std::shared_ptr<std::atomic_bool> m_stale; // of the search running now
     std::atomic_bool m_closing = false;

@@ -36,7 +36,7 @@ qsizetype unitsOf(const SearchEntry &entry)
 // bucket shared by two trigrams only adds candidates that the check then drops.
 int bucketBits(qsizetype units)
 {
-    return std::clamp(int(std::bit_width(std::uint64_t(units / 16))), 10, 22);
+    return std::clamp(int(std::bit_width(std::uint64_t(units / 16))), 10, 20);
 }
 
 // Calls visit(bucket) for every trigram of the text, in text order.

@@ -28,8 +28,14 @@ std::optional<SearchHit> matchEntry(const SearchEntry &entry, qsizetype index, c
         return std::nullopt;
     // One pass over the body for each piece: its count and its first place together.
     SearchHit hit{index, HitRank::Body, 0, {-1, 0}, false};
+    // A text read without folding is folded here for the pieces that need it.
+    QString foldedHere;
     for (const QString &term : query.terms) {
-        const QStringView body = entry.foldedBody;
+        if (!entry.bodyFolded && foldedHere.isNull() && !foldsToItself(term))
+            foldedHere = foldText(entry.body);
+        const QStringView body = entry.bodyFolded ? QStringView(entry.foldedBody)
+                                 : foldsToItself(term) ? QStringView(entry.body)
+                                                       : QStringView(foldedHere);
         qsizetype count = 0;
         for (qsizetype at = findTerm(body, term); at >= 0; at = findTerm(body, term, at + term.size())) {
             if (count++ == 0 && (hit.first.position < 0 || at < hit.first.position

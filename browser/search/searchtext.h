@@ -39,6 +39,9 @@ struct TextMatch
 QList<TextMatch> findMatches(QStringView folded, const SearchQuery &query);
 // The first occurrence of any piece, or position -1.
 TextMatch firstMatch(QStringView folded, const SearchQuery &query);
+// Whether a piece is found in a text at the same places as in the text's folded form: it holds
+// only characters that neither change when folded nor are what another character folds to.
+bool foldsToItself(QStringView term);
 // Where the piece next occurs in a folded text from `from` on, or -1. Faster than a plain
 // QStringView::indexOf for the short pieces people type.
 qsizetype findTerm(QStringView folded, QStringView term, qsizetype from = 0);
