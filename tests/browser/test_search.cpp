@@ -124,6 +124,7 @@ private:
     std::shared_ptr<const SearchContent> m_content;
     std::unique_ptr<ScanMatcher> m_scan;
     std::unique_ptr<IndexMatcher> m_index;
+    std::unique_ptr<ScanMatcher> m_unfolded; // over articles read as a first search reads them
 };
 
 void SearchTest::initTestCase()
@@ -135,6 +136,8 @@ void SearchTest::initTestCase()
     m_scan = std::make_unique<ScanMatcher>(m_content);
     m_index = IndexMatcher::build(m_content);
     QVERIFY(m_index);
+    m_unfolded = std::make_unique<ScanMatcher>(std::make_shared<SearchContent>(loadSearchContent(
+        common::ProgramFolder(QStringLiteral(TEST_PROGRAM_DIR)), nullptr, ArticleFolding::Later)));
 }
 
 void SearchTest::parse_data()
@@ -193,6 +196,7 @@ void SearchTest::agreement()
         QVERIFY(!indexed.abandoned);
         QCOMPARE(indexed.hits, scanned.hits);
         QCOMPARE(indexed.perKind, scanned.perKind);
+        QCOMPARE(m_unfolded->search(query).hits, scanned.hits);
         for (const SearchHit &hit : indexed.hits) {
             const SearchEntry &entry = m_content->entries[hit.entry];
             for (const QString &term : query.terms)
