@@ -230,6 +230,9 @@ SearchWindow::SearchWindow(common::ProgramFolder folder, QWidget *owner)
     m_queryBox->setObjectName(u"queryBox"_s);
     m_queryBox->setEditable(true);
     m_queryBox->setInsertPolicy(QComboBox::NoInsert);
+    // Earlier searches are offered in the drop-down only: completing what is typed from them would
+    // search for something else than what the user typed.
+    m_queryBox->setCompleter(nullptr);
     m_queryBox->setMaxCount(kHistorySize + 1);
     m_queryBox->setAccessibleName(u"查找内容"_s);
     m_queryBox->lineEdit()->setPlaceholderText(u"输入要查找的文字，如 注册表、SendMessage"_s);
