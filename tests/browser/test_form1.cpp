@@ -1252,11 +1252,8 @@ void Form1Test::searchKeysAndHistory()
     // Remembered for the next run; the drop-down's last entry clears the history.
     m_form.reset();
     load();
-    // What is typed is searched as typed, never completed from the history.
-    window = search(u"集"_s);
-    query = window->findChild<QComboBox *>(u"queryBox"_s);
-    QCOMPARE(query->currentText(), u"集"_s);
     window = search(u"第100条"_s);
+    query = window->findChild<QComboBox *>(u"queryBox"_s);
     QCOMPARE(query->count(), 2);
     QCOMPARE(query->itemText(0), u"集合"_s);
     QTest::keyClick(window->findChild<QTreeView *>(u"resultList"_s), Qt::Key_Return);
