@@ -7,6 +7,7 @@
 #include "programfolder.h"
 #include "searchtext.h"
 
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -15,6 +16,9 @@ using namespace Qt::StringLiterals;
 namespace tamsel {
 
 namespace {
+
+// Texts of at least this many characters are folded on two threads.
+constexpr qsizetype kFoldTogetherFrom = 1'000'000;
 
 void foldEntry(SearchEntry &entry)
 {
@@ -117,12 +121,24 @@ void addSearchEntry(SearchContent &content, SearchEntry entry)
 
 void foldBodies(SearchContent &content)
 {
-    for (SearchEntry &entry : content.entries) {
-        if (!entry.bodyFolded) {
-            entry.foldedBody = foldText(entry.body);
-            entry.bodyFolded = true;
+    // Two threads, an entry at a time each, for content that is worth it.
+    std::atomic<qsizetype> next = 0;
+    const auto fold = [&content, &next] {
+        for (qsizetype i = next++; i < content.entries.size(); i = next++) {
+            SearchEntry &entry = content.entries[i];
+            if (!entry.bodyFolded) {
+                entry.foldedBody = foldText(entry.body);
+                entry.bodyFolded = true;
+            }
         }
-    }
+    };
+    content.entries.detach(); // not from two threads at once
+    std::optional<std::thread> second;
+    if (content.characters >= kFoldTogetherFrom)
+        second.emplace(fold);
+    fold();
+    if (second)
+        second->join();
 }
 
 SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::atomic_bool *cancel,

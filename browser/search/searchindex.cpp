@@ -150,35 +150,32 @@ struct Cell
     std::uint32_t bytes = 0;
 };
 
-// Two passes: the first collects each entry's distinct buckets and sizes every list, the second
-// writes the lists into one array.
+// Two passes over the trigrams: the first sizes every list, the second writes the lists into one
+// array. Hashing a trigram again costs less than keeping every entry's buckets between the passes.
 bool buildSegment(const QList<SearchEntry> &entries, int bits, IndexMatcher::Segment &segment,
                   const std::atomic_bool *cancel)
 {
     std::vector<Cell> cells(std::size_t(1) << bits);
-    qsizetype units = 0;
-    for (qsizetype e = segment.first; e < segment.end; ++e)
-        units += unitsOf(entries[e]);
-    std::vector<std::uint32_t> keys; // every entry's distinct buckets, entry after entry
-    keys.reserve(std::size_t(units));
-    std::vector<std::size_t> ends; // where each entry's buckets end in `keys`
-    ends.reserve(std::size_t(segment.end - segment.first));
-    for (qsizetype e = segment.first; e < segment.end; ++e) {
-        if ((e - segment.first) % kCancelEvery == 0 && isSet(cancel))
-            return false;
-        const auto number = std::uint32_t(e - segment.first + 1);
-        const auto visit = [&](std::uint32_t bucket) {
-            Cell &cell = cells[bucket];
-            if (cell.last != number) {
-                cell.bytes += gapBytes(number - cell.last);
-                cell.last = number;
-                keys.push_back(bucket);
-            }
-        };
-        forEachTrigram(entries[e].foldedTitle, bits, visit);
-        forEachTrigram(entries[e].foldedBody, bits, visit);
-        ends.push_back(keys.size());
-    }
+    const auto eachEntry = [&](auto &&visit) {
+        for (qsizetype e = segment.first; e < segment.end; ++e) {
+            if ((e - segment.first) % kCancelEvery == 0 && isSet(cancel))
+                return false;
+            const auto number = std::uint32_t(e - segment.first + 1);
+            const auto once = [&](std::uint32_t bucket) {
+                // Each bucket once an entry: its last entry is kept in its cell.
+                Cell &cell = cells[bucket];
+                if (cell.last != number) {
+                    visit(cell, number);
+                    cell.last = number;
+                }
+            };
+            forEachTrigram(entries[e].foldedTitle, bits, once);
+            forEachTrigram(entries[e].foldedBody, bits, once);
+        }
+        return true;
+    };
+    if (!eachEntry([](Cell &cell, std::uint32_t number) { cell.bytes += gapBytes(number - cell.last); }))
+        return false;
 
     segment.offsets.resize(cells.size() + 1);
     std::uint32_t total = 0;
@@ -189,19 +186,10 @@ bool buildSegment(const QList<SearchEntry> &entries, int bits, IndexMatcher::Seg
     }
     segment.offsets.back() = total;
     segment.postings.resize(total);
-    std::size_t k = 0;
-    for (std::size_t entry = 0; entry < ends.size(); ++entry) {
-        if (entry % kCancelEvery == 0 && isSet(cancel))
-            return false;
-        const auto number = std::uint32_t(entry + 1);
-        for (; k < ends[entry]; ++k) {
-            Cell &cell = cells[keys[k]];
-            const std::uint8_t *end = putGap(segment.postings.data() + cell.bytes, number - cell.last);
-            cell.bytes = std::uint32_t(end - segment.postings.data());
-            cell.last = number;
-        }
-    }
-    return true;
+    std::uint8_t *const postings = segment.postings.data();
+    return eachEntry([postings](Cell &cell, std::uint32_t number) {
+        cell.bytes = std::uint32_t(putGap(postings + cell.bytes, number - cell.last) - postings);
+    });
 }
 
 // Appends the segment's entries whose lists hold every bucket.
