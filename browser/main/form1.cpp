@@ -795,7 +795,7 @@ void Form1::openSearch()
     m_search->show();
     m_search->raise();
     m_search->activateWindow();
-    m_search->findChild<QWidget *>(QStringLiteral("queryBox"))->setFocus();
+    m_search->focusQuery();
 }
 
 namespace {

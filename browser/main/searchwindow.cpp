@@ -1,6 +1,5 @@
 #include "searchwindow.h"
 
-#include "windowframe.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,9 +23,6 @@ namespace {
 
 constexpr int kMatchStartRole = Qt::UserRole;
 constexpr int kMatchLengthRole = Qt::UserRole + 1;
-// Characters of context shown before the match; the rest of the line follows it.
-constexpr qsizetype kBefore = 16;
-constexpr qsizetype kContextLength = 80;
 // Files that could not be read named in the window; the rest are counted.
 constexpr qsizetype kProblemsShown = 3;
 
@@ -36,48 +32,6 @@ QSettings userSettings()
 {
     // The user's own settings: the program folder is only ever read.
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Tamsel"_s, u"Tamsel"_s);
-}
-
-// The line around a match, and where the match lies in it.
-struct Context
-{
-    QString text;
-    qsizetype start;
-    qsizetype length;
-};
-
-Context contextOf(const QString &text, TextMatch match)
-{
-    const qsizetype lineStart = [&] {
-        const qsizetype cr = text.lastIndexOf(u'\r', match.position);
-        const qsizetype lf = text.lastIndexOf(u'\n', match.position);
-        return std::max(cr, lf) + 1;
-    }();
-    qsizetype lineEnd = text.size();
-    for (const QChar end : {u'\r', u'\n'}) {
-        const qsizetype at = text.indexOf(end, match.position + match.length);
-        if (at >= 0)
-            lineEnd = std::min(lineEnd, at);
-    }
-    // A match near the start of its line shows the line from its start.
-    const qsizetype from = match.position - lineStart <= 2 * kBefore ? lineStart : match.position - kBefore;
-    const qsizetype to = std::min(lineEnd, std::max(match.position + match.length, from + kContextLength));
-    QString line = text.mid(from, to - from);
-    qsizetype start = match.position - from;
-    // Leading spaces and tabs would push the match out of sight.
-    qsizetype trimmed = 0;
-    while (trimmed < start && line[trimmed].isSpace())
-        ++trimmed;
-    line.remove(0, trimmed);
-    start -= trimmed;
-    line.replace(u'\t', u' ');
-    if (from > lineStart) {
-        line.prepend(u'…');
-        ++start;
-    }
-    if (to < lineEnd)
-        line.append(u'…');
-    return {line, start, match.length};
 }
 
 // Paints a result's cells: each text laid out once and clipped to its cell, the context with its
@@ -168,7 +122,7 @@ public:
                 return index.column() == 0 ? searchKindName(found->kind) : found->title;
             return QVariant();
         }
-        const Context &context = contextOf(index.row());
+        const TextContext &context = contextOf(index.row());
         switch (role) {
         case Qt::DisplayRole: return context.text;
         case kMatchStartRole: return context.start;
@@ -178,20 +132,20 @@ public:
     }
 
 private:
-    const Context &contextOf(int row) const
+    const TextContext &contextOf(int row) const
     {
         auto found = m_contexts.find(row);
         if (found == m_contexts.end()) {
             const SearchHit &hit = m_hits[row];
             const SearchEntry &entry = m_content->entries[hit.entry];
-            found = m_contexts.insert(row, tamsel::contextOf(hit.firstInTitle ? entry.title : entry.body, hit.first));
+            found = m_contexts.insert(row, contextAround(hit.firstInTitle ? entry.title : entry.body, hit.first));
         }
         return *found;
     }
 
     std::shared_ptr<const SearchContent> m_content;
     QList<SearchHit> m_hits;
-    mutable QHash<int, Context> m_contexts;
+    mutable QHash<int, TextContext> m_contexts;
 };
 
 namespace {
@@ -299,9 +253,10 @@ void SearchWindow::setQuery(const QString &text)
     m_queryBox->lineEdit()->selectAll();
 }
 
-QString SearchWindow::query() const
+void SearchWindow::focusQuery()
 {
-    return m_queryBox->currentText();
+    m_queryBox->setFocus();
+    m_queryBox->lineEdit()->selectAll();
 }
 
 void SearchWindow::showLoaded(const QStringList &unreadable)
@@ -372,8 +327,7 @@ void SearchWindow::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (event->matches(QKeySequence::Find)) {
-        m_queryBox->setFocus();
-        m_queryBox->lineEdit()->selectAll();
+        focusQuery();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -27,7 +27,8 @@ public:
 
     // Starts a search for the text as if the user had typed it.
     void setQuery(const QString &text);
-    QString query() const;
+    // The query box takes the focus, its text selected.
+    void focusQuery();
     SearchEngine &engine() { return m_engine; }
 
 Q_SIGNALS:

@@ -26,6 +26,14 @@ void foldEntry(SearchEntry &entry)
     entry.foldedBody = foldText(entry.body);
 }
 
+// Adds an entry, folding its texts.
+void addSearchEntry(SearchContent &content, SearchEntry entry)
+{
+    foldEntry(entry);
+    content.characters += entry.title.size() + entry.body.size();
+    content.entries.append(std::move(entry));
+}
+
 bool cancelled(const std::atomic_bool *cancel)
 {
     return cancel && cancel->load(std::memory_order_relaxed);
@@ -112,12 +120,6 @@ QString searchKindName(SearchKind kind)
     return QString();
 }
 
-void addSearchEntry(SearchContent &content, SearchEntry entry)
-{
-    foldEntry(entry);
-    content.characters += entry.title.size() + entry.body.size();
-    content.entries.append(std::move(entry));
-}
 
 void foldBodies(SearchContent &content)
 {

@@ -55,7 +55,4 @@ SearchContent loadSearchContent(const common::ProgramFolder &folder, const std::
 // Folds every text left unfolded.
 void foldBodies(SearchContent &content);
 
-// Adds an entry, folding its texts.
-void addSearchEntry(SearchContent &content, SearchEntry entry);
-
 } // namespace tamsel

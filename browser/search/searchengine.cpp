@@ -10,9 +10,6 @@ namespace tamsel {
 SearchEngine::SearchEngine(common::ProgramFolder folder, QObject *parent)
     : QObject(parent)
     , m_folder(std::move(folder))
-    , m_indexBuilder([](std::shared_ptr<const SearchContent> content, const std::atomic_bool *cancel) {
-        return std::unique_ptr<SearchMatcher>(IndexMatcher::build(std::move(content), cancel));
-    })
 {
     qRegisterMetaType<tamsel::SearchQuery>();
     qRegisterMetaType<tamsel::SearchResults>();
@@ -27,12 +24,6 @@ SearchEngine::~SearchEngine()
         thread->wait();
         delete thread;
     }
-}
-
-void SearchEngine::setIndexBuilder(IndexBuilder builder, qsizetype indexFrom)
-{
-    m_indexBuilder = std::move(builder);
-    m_indexFrom = indexFrom;
 }
 
 void SearchEngine::search(const QString &text)
@@ -97,19 +88,19 @@ void SearchEngine::foldAndIndex()
     // indexed; searches meanwhile scan what was read.
     m_foldPending = false;
     auto folded = std::make_shared<SearchContent>(*m_content);
-    auto index = std::make_shared<std::unique_ptr<SearchMatcher>>();
+    auto index = std::make_shared<std::shared_ptr<const SearchMatcher>>();
     runAside(
         [this, folded, index] {
             foldBodies(*folded);
-            if (m_indexBuilder && folded->characters >= m_indexFrom && !m_closing)
-                *index = m_indexBuilder(folded, &m_closing);
+            if (folded->characters >= kIndexFrom && !m_closing)
+                *index = IndexMatcher::build(folded, &m_closing);
         },
         [this, folded, index] {
             m_content = folded;
             m_scan = std::make_shared<ScanMatcher>(folded);
             if (!*index)
                 return;
-            m_index = std::shared_ptr<const SearchMatcher>(std::move(*index));
+            m_index = *index;
             Q_EMIT indexReady();
         });
 }

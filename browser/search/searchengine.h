@@ -25,8 +25,6 @@ class SearchEngine : public QObject
 public:
     // Content of at least this many characters is indexed.
     static constexpr qsizetype kIndexFrom = 4'000'000;
-    using IndexBuilder = std::function<std::unique_ptr<SearchMatcher>(std::shared_ptr<const SearchContent>,
-                                                                      const std::atomic_bool *cancel)>;
 
     explicit SearchEngine(common::ProgramFolder folder, QObject *parent = nullptr);
     ~SearchEngine() override;
@@ -38,8 +36,6 @@ public:
     std::shared_ptr<const SearchContent> content() const { return m_content; }
     bool indexed() const { return m_index != nullptr; }
     qsizetype indexMemory() const { return m_index ? m_index->memoryBytes() : 0; }
-    // How large content is indexed; the default builds the trigram index.
-    void setIndexBuilder(IndexBuilder builder, qsizetype indexFrom = kIndexFrom);
 
 Q_SIGNALS:
     void loaded(const QStringList &unreadable);
@@ -55,8 +51,6 @@ private:
     void runAside(std::function<void()> work, std::function<void()> done);
 
     common::ProgramFolder m_folder;
-    IndexBuilder m_indexBuilder;
-    qsizetype m_indexFrom = kIndexFrom;
     std::shared_ptr<const SearchContent> m_content;
     std::shared_ptr<const SearchMatcher> m_scan;
     std::shared_ptr<const SearchMatcher> m_index;

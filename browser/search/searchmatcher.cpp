@@ -6,9 +6,6 @@ namespace tamsel {
 
 namespace {
 
-// Entries looked at between two checks of a newer query.
-constexpr qsizetype kCheckEvery = 256;
-
 HitRank titleRank(const QString &title, const SearchQuery &query)
 {
     if (title == query.whole)
@@ -81,7 +78,8 @@ SearchResults ScanMatcher::search(const SearchQuery &query, const std::atomic_bo
     QList<SearchHit> hits;
     const QList<SearchEntry> &entries = m_content->entries;
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (i % kCheckEvery == 0 && stale && stale->load(std::memory_order_relaxed)) {
+        // An entry may be a long article: a newer query is looked for before each.
+        if (stale && stale->load(std::memory_order_relaxed)) {
             SearchResults abandoned;
             abandoned.abandoned = true;
             return abandoned;

@@ -4,6 +4,14 @@
 
 namespace tamsel {
 
+namespace {
+
+// Characters of context shown before a match; the rest of the line follows it.
+constexpr qsizetype kBefore = 16;
+constexpr qsizetype kContextLength = 80;
+
+} // namespace
+
 QChar foldChar(QChar c)
 {
     const char16_t u = c.unicode();
@@ -35,14 +43,6 @@ QString foldText(QStringView text)
             out[i] = foldChar(QChar(in[i])).unicode();
     }
     return folded;
-}
-
-qsizetype SearchQuery::shortestTerm() const
-{
-    qsizetype shortest = 0;
-    for (const QString &term : terms)
-        shortest = shortest ? std::min(shortest, term.size()) : term.size();
-    return shortest;
 }
 
 SearchQuery parseQuery(const QString &text)
@@ -98,14 +98,6 @@ qsizetype findTerm(QStringView folded, QStringView term, qsizetype from)
     return -1;
 }
 
-qsizetype countOccurrences(QStringView folded, QStringView term)
-{
-    qsizetype count = 0;
-    for (qsizetype at = findTerm(folded, term); at >= 0; at = findTerm(folded, term, at + term.size()))
-        ++count;
-    return count;
-}
-
 TextMatch firstMatch(QStringView folded, const SearchQuery &query)
 {
     TextMatch first{-1, 0};
@@ -136,6 +128,40 @@ QList<TextMatch> findMatches(QStringView folded, const SearchQuery &query)
             kept.append(match);
     }
     return kept;
+}
+
+TextContext contextAround(const QString &text, TextMatch match)
+{
+    const qsizetype lineStart = [&] {
+        const qsizetype cr = text.lastIndexOf(u'\r', match.position);
+        const qsizetype lf = text.lastIndexOf(u'\n', match.position);
+        return std::max(cr, lf) + 1;
+    }();
+    qsizetype lineEnd = text.size();
+    for (const QChar end : {u'\r', u'\n'}) {
+        const qsizetype at = text.indexOf(end, match.position + match.length);
+        if (at >= 0)
+            lineEnd = std::min(lineEnd, at);
+    }
+    // A match near the start of its line shows the line from its start.
+    const qsizetype from = match.position - lineStart <= 2 * kBefore ? lineStart : match.position - kBefore;
+    const qsizetype to = std::min(lineEnd, std::max(match.position + match.length, from + kContextLength));
+    QString line = text.mid(from, to - from);
+    qsizetype start = match.position - from;
+    // Leading spaces and tabs would push the match out of sight.
+    qsizetype trimmed = 0;
+    while (trimmed < start && line[trimmed].isSpace())
+        ++trimmed;
+    line.remove(0, trimmed);
+    start -= trimmed;
+    line.replace(u'\t', u' ');
+    if (from > lineStart) {
+        line.prepend(u'…');
+        ++start;
+    }
+    if (to < lineEnd)
+        line.append(u'…');
+    return {line, start, match.length};
 }
 
 } // namespace tamsel

@@ -22,8 +22,6 @@ struct SearchQuery
     QString whole;     // the folded pieces joined by one space: what a title equal to the query holds
 
     bool isEmpty() const { return terms.isEmpty(); }
-    // The length of the shortest piece.
-    qsizetype shortestTerm() const;
 };
 SearchQuery parseQuery(const QString &text);
 
@@ -45,7 +43,15 @@ bool foldsToItself(QStringView term);
 // Where the piece next occurs in a folded text from `from` on, or -1. Faster than a plain
 // QStringView::indexOf for the short pieces people type.
 qsizetype findTerm(QStringView folded, QStringView term, qsizetype from = 0);
-// How many times the piece occurs without overlapping.
-qsizetype countOccurrences(QStringView folded, QStringView term);
+
+// The line of a text around a match, cut to a length that fits a list row, and where the match
+// lies in what is shown.
+struct TextContext
+{
+    QString text;
+    qsizetype start;
+    qsizetype length;
+};
+TextContext contextAround(const QString &text, TextMatch match);
 
 } // namespace tamsel
