@@ -1,0 +1,30 @@
+# Shared by the Windows build scripts: where their cache lives and how Debian's source packages
+# are fetched without touching the machine's own package sources.
+
+TAMSEL_WINDOWS_CACHE=${TAMSEL_WINDOWS_CACHE:-/var/cache/tamsel-windows}
+mkdir -p "$TAMSEL_WINDOWS_CACHE"
+
+# A private apt state with source entries for bookworm (and trixie, for the one tarball bookworm
+# no longer serves).
+windows_apt() {
+    local state=$TAMSEL_WINDOWS_CACHE/apt
+    if [ ! -f "$state/sources.list" ]; then
+        mkdir -p "$state/lists/partial" "$state/archives/partial"
+        local keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+        cat >"$state/sources.list" <<SOURCES
+deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm main
+deb-src [signed-by=$keyring] http://deb.debian.org/debian-security bookworm-security main
+deb-src [signed-by=$keyring] http://deb.debian.org/debian trixie main
+SOURCES
+    fi
+    apt-get -o Dir::Etc::SourceList="$state/sources.list" -o Dir::Etc::SourceParts=/dev/null \
+        -o Dir::State::Lists="$state/lists" -o Dir::Cache::Archives="$state/archives" \
+        -o APT::Sandbox::User=root "$@"
+}
+
+# fetch_source PACKAGE/SUITE DIR: the source package unpacked (Debian's patches applied) in DIR.
+fetch_source() {
+    local spec=$1 dir=$2
+    [ -n "$(ls "$TAMSEL_WINDOWS_CACHE"/apt/lists/*Sources* 2>/dev/null)" ] || windows_apt -qq update
+    (cd "$dir" && windows_apt -qq source "$spec")
+}
