@@ -5,10 +5,10 @@
 //   jetread --csv FILE TABLE   one table as CSV: UTF-8, a header row, CR LF line ends, every
 //                              non-NULL text quoted, a NULL field empty and unquoted
 //
-// It opens the file for reading and maps it into memory, then confines itself (confinement.h)
-// before the library parses any of it. Rows come in the table's stored order; a row that was moved
-// to an overflow page comes in the place of the stub that points at it. Long binary fields carry
-// no text and come out as NULL.
+// It opens the file for reading (platform.h), then confines itself (confinement.h; on Windows the
+// programs confine it from outside) before the library parses any of it. Rows come in the table's
+// stored order; a row that was moved to an overflow page comes in the place of the stub that
+// points at it. Long binary fields carry no text and come out as NULL.
 //
 // The framed stream (all lengths are 32-bit little-endian):
 //   "JETREAD1"                       once, first
@@ -21,17 +21,12 @@
 // standard error), 2 usage.
 
 #include "confinement.h"
+#include "platform.h"
 
-#include <glib.h>
 #include <mdbtools.h>
 
-#include <fcntl.h>
 #include <iconv.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -110,7 +105,7 @@ public:
     void flush()
     {
         for (size_t done = 0; done < m_buffer.size();) {
-            const ssize_t written = write(STDOUT_FILENO, m_buffer.data() + done, m_buffer.size() - done);
+            const long written = platform::writeOut(m_buffer.data() + done, m_buffer.size() - done);
             if (written < 0 && errno == EINTR)
                 continue;
             if (written <= 0)
@@ -126,44 +121,25 @@ private:
 
 constexpr const char *kUnreadable = "not a Jet database, or it cannot be read";
 
-// The input file, mapped into memory whole while the reader may still open files: confined, it
-// reads the file without a system call.
 class Input
 {
 public:
-    explicit Input(const char *path)
+    explicit Input(const std::string &path)
+        : m_file(path)
     {
-        const int fd = open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            throw Failure{kUnreadable};
-        struct stat status;
-        if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-            m_size = size_t(status.st_size);
-            m_data = mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
-        }
-        close(fd);
-        if (m_data == MAP_FAILED)
+        if (!m_file.isOpen())
             throw Failure{kUnreadable};
     }
-    ~Input()
-    {
-        if (m_data != MAP_FAILED)
-            munmap(m_data, m_size);
-    }
-    Input(const Input &) = delete;
-    Input &operator=(const Input &) = delete;
-
-    void *data() const { return m_data; }
-    size_t size() const { return m_size; }
 
     // Whether the library may take the file for Jet 3, the one version whose text needs converters
     // loaded from files: its version at 0x14 is 0, whether read as a byte or a wider word. The only
     // byte looked at before the reader is confined, and only to choose what to load.
-    bool mayBeJet3() const { return m_size <= 0x14 || static_cast<const unsigned char *>(m_data)[0x14] == 0; }
+    bool mayBeJet3() const { return m_file.byteAt(0x14) <= 0; }
+
+    MdbHandle *openInLibrary() { return m_file.openInLibrary(); }
 
 private:
-    void *m_data = MAP_FAILED;
-    size_t m_size = 0;
+    platform::InputFile m_file;
 };
 
 // The code pages a Jet 3 header may name that are believed; any other means 936.
@@ -207,17 +183,6 @@ private:
     std::pair<iconv_t, iconv_t> m_kept{iconv_t(-1), iconv_t(-1)}; // never closed: the reader ends with them
 };
 
-// GLib's own message writer first looks at what standard error is (a terminal, the journal) and
-// reads the time zone, none of which the confined reader may do: its messages go out plainly.
-GLogWriterOutput writeLogMessage(GLogLevelFlags, const GLogField *fields, gsize count, gpointer)
-{
-    for (gsize i = 0; i < count; ++i) {
-        if (std::strcmp(fields[i].key, "MESSAGE") == 0 && fields[i].length < 0)
-            std::fprintf(stderr, "jetread: %s\n", static_cast<const char *>(fields[i].value));
-    }
-    return G_LOG_WRITER_HANDLED;
-}
-
 bool isCjkCodePage(int codePage)
 {
     return std::find(std::begin(kCjkCodePages), std::end(kCjkCodePages), codePage) != std::end(kCjkCodePages);
@@ -256,9 +221,9 @@ bool isText(int type)
 class Reader
 {
 public:
-    Reader(const Input &input, Converters &converters)
+    Reader(Input &input, Converters &converters)
     {
-        m_mdb = mdb_open_buffer(input.data(), input.size(), MDB_NOFLAGS);
+        m_mdb = input.openInLibrary();
         if (!m_mdb)
             throw Failure{kUnreadable};
         useJet3CodePage(m_mdb, converters);
@@ -508,14 +473,8 @@ void writeCsv(Reader &reader, const char *name, Output &out)
             found = entry;
             break;
         }
-        if (!found) {
-            gchar *a = g_utf8_casefold(entry->object_name, -1);
-            gchar *b = g_utf8_casefold(name, -1);
-            if (std::strcmp(a, b) == 0)
-                found = entry;
-            g_free(a);
-            g_free(b);
-        }
+        if (!found && platform::sameNameIgnoringCase(entry->object_name, name))
+            found = entry;
     }
     if (!found)
         throw Failure{std::string("no table ") + name};
@@ -546,41 +505,31 @@ void writeCsv(Reader &reader, const char *name, Output &out)
 
 int main(int argc, char *argv[])
 {
-    // These change what the library reads and how; an empty path component with a missing file
-    // even makes it search forever.
-    for (const char *name : {"MDBPATH", "MDBICONV", "MDB_ICONV", "MDB_JET3_CHARSET", "MDBOPTS"})
-        unsetenv(name);
-
-    // A larger pipe lets the whole of a small file go out at once and wakes the caller less often.
-    fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
-
-    // A reader that goes away, like a full disk, is a failure to report: without this the first
-    // write to a closed pipe would end the program silently.
-    signal(SIGPIPE, SIG_IGN);
+    platform::prepareProcess();
+    std::vector<std::string> args = platform::arguments(argc, argv);
 
     // A test switch, left out of the usage: the confined reader tries an escape before reading.
     constexpr std::string_view escapeSwitch = "--try-escape=";
     auto escape = confinement::Escape::None;
-    if (argc > 1 && std::string_view(argv[1]).starts_with(escapeSwitch)) {
-        escape = confinement::escapeNamed(argv[1] + escapeSwitch.size());
+    if (args.size() > 1 && args[1].starts_with(escapeSwitch)) {
+        escape = confinement::escapeNamed(args[1].substr(escapeSwitch.size()));
         if (escape == confinement::Escape::None)
             return 2;
-        --argc;
-        ++argv;
+        args.erase(args.begin() + 1);
     }
 
-    const std::string mode = argc > 1 ? argv[1] : "";
-    const bool frames = argc == 2 && mode.rfind("--", 0) != 0;
-    if (!frames && !(argc == 3 && mode == "--tables") && !(argc == 4 && mode == "--csv")) {
+    const std::string mode = args.size() > 1 ? args[1] : "";
+    const bool frames = args.size() == 2 && mode.rfind("--", 0) != 0;
+    if (!frames && !(args.size() == 3 && mode == "--tables") && !(args.size() == 4 && mode == "--csv")) {
         std::fputs("usage: jetread FILE | jetread --tables FILE | jetread --csv FILE TABLE\n", stderr);
         return 2;
     }
-    const char *path = frames ? argv[1] : argv[2];
+    const std::string &path = frames ? args[1] : args[2];
     try {
         Output out;
-        const Input input(path);
+        Input input(path);
         Converters converters(input.mayBeJet3());
-        g_log_set_writer_func(writeLogMessage, nullptr, nullptr);
+        platform::plainLibraryMessages();
         tzset(); // dates are written with strftime, which reads the time zone file at first use
         confinement::confine();
         if (const std::string through = confinement::tryEscape(escape); !through.empty())
@@ -591,13 +540,13 @@ int main(int argc, char *argv[])
         else if (mode == "--tables")
             writeTableNames(reader, out);
         else
-            writeCsv(reader, argv[3], out);
+            writeCsv(reader, args[3].c_str(), out);
         out.flush(); // the last of the output may fail to go out as well
     } catch (const Failure &failure) {
-        std::fprintf(stderr, "jetread: %s: %s\n", path, failure.message.c_str());
+        std::fprintf(stderr, "jetread: %s: %s\n", path.c_str(), failure.message.c_str());
         return 1;
     } catch (const std::runtime_error &error) {
-        std::fprintf(stderr, "jetread: %s: %s\n", path, error.what());
+        std::fprintf(stderr, "jetread: %s: %s\n", path.c_str(), error.what());
         return 1;
     }
     return 0;
