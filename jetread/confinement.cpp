@@ -201,7 +201,7 @@ std::string tryEscape(Escape escape)
 
 namespace confinement {
 
-// Other systems confine the reader by other means, or not yet.
+// On Windows the programs confine the reader from outside (a job object); other systems do not yet.
 void confine() {}
 
 Escape escapeNamed(const std::string &)
