@@ -135,6 +135,8 @@ private Q_SLOTS:
     void escapes();
     void forPeople_data();
     void forPeople();
+    void windowsReader_data();
+    void windowsReader();
     void outputFails_data();
     void outputFails();
     void writerLimits_data();
@@ -336,6 +338,57 @@ void JetTest::forPeople()
     QCOMPARE(QString::fromUtf8(run({u"--tables"_s, path})), u"人员\n第二表\n"_s);
     QCOMPARE(QString::fromUtf8(run({u"--csv"_s, path, u"人员"_s})),
              u"\"编号\",\"名称\",\"备注\",\"标识\"\r\n1,\"张三\",\"说\"\"明\",%1\r\n,\"\",,\r\n3,,\"a,b\r\nc\",\r\n"_s.arg(kGuid));
+}
+
+void JetTest::windowsReader_data()
+{
+    QTest::addColumn<JetOptions>("options");
+    QTest::addColumn<QString>("name"); // the file's path in the temporary folder
+    QTest::addColumn<bool>("truncated");
+    const JetOptions jet4{JetVersion::Jet4, 936, Damage::None};
+    QTest::newRow("Jet 4") << jet4 << u"kinds.mdb"_s << false;
+    QTest::newRow("Jet 3, header code page 936") << JetOptions{JetVersion::Jet3, 936, Damage::None} << u"kinds.mdb"_s << false;
+    QTest::newRow("Jet 3, header code page 1252") << JetOptions{JetVersion::Jet3, 1252, Damage::None} << u"kinds.mdb"_s << false;
+    QTest::newRow("Chinese folder and file names") << jet4 << u"中文目录/资料 库.mdb"_s << false;
+    QTest::newRow("truncated") << jet4 << u"kinds.mdb"_s << true;
+}
+
+// The Windows build of the reader writes byte for byte what this one writes, in every mode, exit
+// status included. Runs where TAMSEL_WINE names Wine's loader and TAMSEL_WINDOWS_JETREAD the
+// jetread.exe to run with it (Wine's own variables, such as WINEPREFIX, are passed on).
+void JetTest::windowsReader()
+{
+    const QString wine = qEnvironmentVariable("TAMSEL_WINE");
+    const QString windowsReader = qEnvironmentVariable("TAMSEL_WINDOWS_JETREAD");
+    if (wine.isEmpty() || windowsReader.isEmpty())
+        QSKIP("TAMSEL_WINE and TAMSEL_WINDOWS_JETREAD name no Windows reader");
+    QFETCH(JetOptions, options);
+    QFETCH(QString, name);
+    QFETCH(bool, truncated);
+    const QString path = file(name);
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    const JetTable empty{{u"空表"_s, {u"名称"_s}, {}}, {}, {}, {}};
+    QVERIFY(jetfixture::writeJetFile(path, {kindsTable(), peopleTable(), empty}, options));
+    if (truncated)
+        QVERIFY(QFile(path).resize(QFile(path).size() / 2));
+    const auto run = [](const QString &program, const QStringList &args) {
+        QProcess p;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s); // Wine reads its arguments in the locale's character set
+        p.setProcessEnvironment(environment);
+        p.start(program, args);
+        p.waitForFinished(120000);
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput());
+    };
+    for (const QStringList &args : {QStringList{path}, {u"--tables"_s, path}, {u"--csv"_s, path, u"字段"_s},
+                                    {u"--csv"_s, path, u"人员"_s}, {u"--csv"_s, path, u"空表"_s}}) {
+        const auto [status, output] = run(kReader, args);
+        const auto [windowsStatus, windowsOutput] = run(wine, QStringList{windowsReader} + args);
+        QVERIFY2(windowsStatus == status && windowsOutput == output,
+                 qPrintable(u"%1: exit %2, %3 bytes; Windows: exit %4, %5 bytes"_s.arg(
+                     args.join(u' '), QString::number(status), QString::number(output.size()),
+                     QString::number(windowsStatus), QString::number(windowsOutput.size()))));
+    }
 }
 
 void JetTest::outputFails_data()
