@@ -35,8 +35,9 @@ fi
 work=$TAMSEL_WINDOWS_CACHE/mdb-build-$key
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
-# Debian serves this version's upstream tarball but no longer its .dsc, which `apt-get source`
-# would fetch first: the tarball alone, from where apt says it is, checked against its digest.
+# Debian serves this version's upstream tarball but no longer its .dsc, without which
+# `apt-get source` fails: the tarball alone, from where apt says it is, checked against its
+# digest (asked in the empty work folder: apt leaves out what it finds already downloaded there).
 [ -n "$(ls "$TAMSEL_WINDOWS_CACHE"/apt/lists/*Sources* 2>/dev/null)" ] || windows_apt -qq update
 uri=$(cd "$work" && windows_apt -qq source --print-uris mdbtools/trixie \
     | awk -v name="$tarball" '$2 == name { gsub("\047", "", $1); print $1 }')
