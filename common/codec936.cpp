@@ -1,17 +1,6 @@
 #include "codec936.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
 namespace common {
-
-namespace {
-
-constexpr char kCodecName[] = "windows-936";
-
-bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
-
-} // namespace
 
 bool endsInLoneLeadByte(QByteArrayView bytes)
 {
@@ -19,7 +8,7 @@ bool endsInLoneLeadByte(QByteArrayView bytes)
     const qsizetype n = bytes.size();
     while (i < n) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (!isLeadByte(b)) {
+        if (b < 0x81 || b > 0xFE) {
             ++i;
             continue;
         }
@@ -32,26 +21,17 @@ bool endsInLoneLeadByte(QByteArrayView bytes)
 
 QString decode936(QByteArrayView bytes, bool *hadErrors)
 {
-    QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
+    Decoder936 decoder;
     QString text = decoder.decode(bytes);
     bool errors = decoder.hasError();
-    // The decoder drops a lead byte left alone at the end; it must show as a replacement.
-    if (endsInLoneLeadByte(bytes) && !text.endsWith(QChar::ReplacementCharacter)) {
+    // A decoder keeps a lead byte left alone at the end for a next piece; here there is none.
+    if (endsInLoneLeadByte(bytes)) {
         text.append(QChar::ReplacementCharacter);
         errors = true;
     }
     if (hadErrors)
         *hadErrors = errors;
     return text;
-}
-
-QByteArray encode936(QStringView text, bool *hadErrors)
-{
-    QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
-    QByteArray bytes = encoder.encode(text);
-    if (hadErrors)
-        *hadErrors = encoder.hasError();
-    return bytes;
 }
 
 } // namespace common

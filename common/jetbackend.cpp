@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "jetstream.h"
+#include "platform.h"
 #include "programfolder.h"
 
 #include <QCoreApplication>
@@ -13,8 +14,6 @@
 #include <QMutex>
 #include <QProcess>
 #include <QThread>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,7 +33,7 @@ QMutex g_readersLock; // guards the readers started ahead and the files open
 constexpr qint64 kBaseDeadlineMs = 3000;
 constexpr qint64 kMsPerMegabyte = 1000; // the reader manages well over 10 MB a second
 constexpr qint64 kMaxDeadlineMs = 120000;
-constexpr rlim_t kAddressSpace = rlim_t(1) << 30;
+constexpr qint64 kAddressSpace = qint64(1) << 30;
 // Text may grow threefold from the file into UTF-8, and rows may share one long value; past this
 // the file is not one of ours, and its output is not kept.
 qsizetype maxOutput(qint64 fileSize)
@@ -104,7 +103,6 @@ using ReaderOutput = std::optional<QByteArray>;
 ReaderOutput runReader(const QString &reader, const QString &path, qint64 deadlineMs, qsizetype outputLimit,
                        const std::atomic<bool> &cancelled)
 {
-    const rlim_t cpuSeconds = rlim_t(deadlineMs / 1000 + 1);
     QProcess process;
     process.setProgram(reader);
     // The paths go as they are, relative ones against the working folder the reader inherits: a
@@ -114,20 +112,18 @@ ReaderOutput runReader(const QString &reader, const QString &path, qint64 deadli
     process.setStandardInputFile(QProcess::nullDevice());
     // Its messages mean nothing to the user.
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.setChildProcessModifier([cpuSeconds] {
-        const rlimit space{kAddressSpace, kAddressSpace};
-        const rlimit cpu{cpuSeconds, cpuSeconds + 1};
-        const rlimit core{0, 0};
-        setrlimit(RLIMIT_AS, &space);
-        setrlimit(RLIMIT_CPU, &cpu);
-        setrlimit(RLIMIT_CORE, &core);
-    });
+    platform::ProcessConfinement confinement(process, kAddressSpace, deadlineMs / 1000 + 1);
     QElapsedTimer clock;
     clock.start();
     process.start(QIODevice::ReadOnly);
     // No event loop runs on this thread, so the process is still starting here, however quickly it ends.
     if (!process.waitForStarted(int(deadlineMs)))
         return std::nullopt;
+    if (!confinement.started()) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
     QByteArray output;
     bool failed = false;
     while (!failed && process.state() != QProcess::NotRunning) {
@@ -317,7 +313,7 @@ QString JetBackend::readerPath()
         return g_readerPath;
     if (!QCoreApplication::instance())
         return {};
-    return ProgramFolder::ofRunningProgram().dir() + u"/jetread"_s;
+    return ProgramFolder::ofRunningProgram().dir() + u"/jetread"_s + platform::executableSuffix();
 }
 
 void JetBackend::setReaderPath(const QString &path)

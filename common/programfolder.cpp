@@ -1,6 +1,7 @@
 #include "programfolder.h"
 
 #include "error.h"
+#include "platform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,7 +17,8 @@ namespace common {
 ProgramFolder::ProgramFolder(QString dir)
     : m_dir(std::move(dir))
 {
-    while (m_dir.size() > 1 && m_dir.endsWith(u'/'))
+    // A root folder keeps its separator: "C:" alone would name the drive's working folder.
+    while (m_dir.size() > 1 && m_dir.endsWith(u'/') && !(m_dir.size() == 3 && m_dir.at(1) == u':'))
         m_dir.chop(1);
 }
 
@@ -29,48 +31,30 @@ Error folderUnknown(const QString &why)
     return Error(kPathNotFound, QStringLiteral("无法确定程序所在的文件夹（%1），找不到数据文件。").arg(why));
 }
 
-#ifdef Q_OS_LINUX
-// The executable's path as the kernel reports it: symlinks resolved, and the bytes of every name
-// as they are on disk, whatever their encoding.
-QByteArray executablePath()
-{
-    QByteArray buffer(256, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), size_t(buffer.size()));
-        if (length < 0)
-            return {};
-        if (length < buffer.size())
-            return buffer.left(length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-#endif
 
 } // namespace
 
 ProgramFolder ProgramFolder::ofRunningProgram()
 {
-#ifdef Q_OS_LINUX
-    const QByteArray exe = executablePath();
+    // The executable's path as the system reports it: links resolved, and on Linux the bytes of
+    // every name as they are on disk, whatever their encoding.
+    const QByteArray exe = platform::executablePath();
     const qsizetype slash = exe.lastIndexOf('/');
-    if (!exe.startsWith('/') || slash < 0)
-        throw folderUnknown(QStringLiteral("读不出 /proc/self/exe"));
-    const QByteArray dir = slash == 0 ? QByteArray("/") : exe.left(slash);
-    const QString name = QFile::decodeName(dir);
-    if (QFile::encodeName(name) == dir)
+    if (exe.isEmpty() || slash < 0)
+        throw folderUnknown(QStringLiteral("系统没有给出程序的路径"));
+    // A root folder keeps its separator: "/" and "C:/".
+    const bool root = slash == 0 || (slash == 2 && exe.at(1) == ':');
+    const QByteArray dir = exe.left(root ? slash + 1 : slash);
+    const QString name = platform::fromNativeName(dir);
+    if (platform::nativeName(name) == dir)
         return ProgramFolder(name);
+#ifdef Q_OS_LINUX
     // A name that is not UTF-8 (a GBK name unpacked from a Windows archive) has no QString that
     // leads back to it. The folder is made the working directory and every path is relative to it.
     if (::chdir(dir.constData()) != 0)
         throw folderUnknown(QStringLiteral("无法进入“%1”").arg(name));
-    return ProgramFolder(QStringLiteral("."));
-#else
-    const QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        throw folderUnknown(QStringLiteral("系统没有给出程序的路径"));
-    const QString canonical = QFileInfo(dir).canonicalFilePath();
-    return ProgramFolder(canonical.isEmpty() ? dir : canonical);
 #endif
+    return ProgramFolder(QStringLiteral("."));
 }
 
 static QString join(const QString &parent, const QString &piece)

@@ -1,5 +1,7 @@
 #include "sqlitebackend.h"
 
+#include "platform.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,7 +13,6 @@
 #include <utility>
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace common {
 
@@ -38,11 +39,6 @@ FieldValue columnValue(sqlite3_stmt *stmt, int column)
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
     const int size = sqlite3_column_bytes(stmt, column);
     return QString::fromUtf8(text, size);
-}
-
-bool folderWritable(const QString &path)
-{
-    return ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) == 0;
 }
 
 quint32 bigEndian(const QByteArray &bytes, qsizetype offset, int size)
@@ -466,7 +462,7 @@ SqliteBackend::OpenPlan SqliteBackend::planOpen(const QString &path, bool writab
     if (!writable || !hasWritePermission(path)) {
         plan.mode = walMode ? OpenMode::AsItLies : OpenMode::ReadOnly;
         plan.cannotWrite = Error::fileReadOnly(path);
-    } else if (walMode && !folderWritable(path)) {
+    } else if (walMode && !platform::folderWritable(path)) {
         plan.mode = OpenMode::AsItLies;
         plan.cannotWrite = Error::cannotLockFile(path);
     }
@@ -593,13 +589,13 @@ void SqliteBackend::fail(int code, bool writing) const
     case SQLITE_READONLY_CANTLOCK:
         throw Error::cannotLockFile(m_path);
     case SQLITE_IOERR_DELETE: // a journal that may not be removed from a read-only folder
-        if (!folderWritable(m_path))
+        if (!platform::folderWritable(m_path))
             throw Error::folderReadOnly(m_path);
         break;
     default:
         break;
     }
-    if ((code & 0xFF) == SQLITE_CANTOPEN && writing && !folderWritable(m_path))
+    if ((code & 0xFF) == SQLITE_CANTOPEN && writing && !platform::folderWritable(m_path))
         throw Error::folderReadOnly(m_path);
     throw sqliteError(code, m_path);
 }

@@ -1,13 +1,13 @@
 #include "bankcopy.h"
 
 #include "database.h"
+#include "platform.h"
 #include "questionbank.h"
 #include "sqlitewriter.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 
-#include <sys/stat.h>
 
 namespace quorvi {
 
@@ -63,10 +63,11 @@ QString BankCopy::sourceTable()
 
 BankStamp BankCopy::fileStamp(const QString &path)
 {
-    struct stat info{};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    qint64 size = 0;
+    qint64 modified = 0;
+    if (!common::platform::fileStamp(path, &size, &modified))
         return {};
-    return {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, {}};
+    return {size, modified, {}};
 }
 
 QString BankCopy::questionDigest(const QString &bank)

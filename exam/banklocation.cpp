@@ -3,6 +3,7 @@
 #include "bankcopy.h"
 #include "database.h"
 #include "error.h"
+#include "platform.h"
 #include "questionbank.h"
 #include "sqlitebackend.h"
 #include "sqlitewriter.h"
@@ -18,12 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvi {
 
+namespace platform = common::platform;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -31,11 +30,6 @@ namespace {
 // Another Quorvi copying or converting a large bank holds the lock this long at most.
 constexpr int kLockWaitMs = 60000;
 constexpr int kMaxBackups = 1000;
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
 
 // Write permission as the user has it, with the permission bits honoured even for the superuser
 // (the record layer refuses to write a file without write bits, whoever runs it).
@@ -59,38 +53,6 @@ bool hasJetHeader(const QByteArray &bytes)
                || bytes.mid(4) == QByteArrayView("Standard ACE DB\0", 16));
 }
 
-bool sameFile(const QString &a, const QString &b)
-{
-    struct stat sa{};
-    struct stat sb{};
-    return ::stat(native(a).constData(), &sa) == 0 && ::stat(native(b).constData(), &sb) == 0
-           && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-// A rename or link is durable only once the folder that holds the name is synced.
-void syncFolder(const QString &dir)
-{
-    const int fd = ::open(native(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Gives `from` the name `to` unless `to` exists. Returns false with errno EEXIST when it does.
-bool renameNoReplace(const QString &from, const QString &to)
-{
-    if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without the flag: link, which never replaces either, then drop the old name.
-    if (::link(native(from).constData(), native(to).constData()) != 0)
-        return false;
-    ::unlink(native(from).constData());
-    return true;
-}
-
 // The n-th backup name of a file: BASE, then BASE.1, BASE.2, ...
 QString backupName(const QString &base, int n)
 {
@@ -106,11 +68,11 @@ QString keepUnderBackupName(const QString &file, const QString &base,
     for (int n = 0; n < kMaxBackups; ++n) {
         const QString backup = backupName(base, n);
         if (QFileInfo::exists(backup) || QFileInfo(backup).isSymLink()) {
-            if (sameFile(backup, file))
+            if (platform::sameFile(backup, file))
                 return backup;
             continue;
         }
-        if (::link(native(file).constData(), native(backup).constData()) == 0)
+        if (platform::hardLink(file, backup))
             return backup;
         if (errno == EEXIST)
             continue;
@@ -126,10 +88,7 @@ QString keepUnderBackupName(const QString &file, const QString &base,
 // canonical path (as bytes, whatever their encoding), so that every folder has its own.
 QString folderKey(const QString &dir)
 {
-    const QByteArray given = native(dir);
-    char *resolved = ::realpath(given.constData(), nullptr);
-    const QByteArray canonical = resolved ? QByteArray(resolved) : given;
-    std::free(resolved);
+    const QByteArray canonical = platform::canonicalPath(dir);
     QString name;
     for (const QChar c : QString::fromUtf8(canonical.mid(canonical.lastIndexOf('/') + 1)).left(32))
         name += c.isLetterOrNumber() || c == u'-' || c == u'_' ? c : u'_';
@@ -242,9 +201,9 @@ BankChoice BankLocation::convertInPlace() const
         const QString backup = latestBackup();
         if (backup.isEmpty() || !QFile::exists(pending))
             return {m_installed, {}};
-        if (!renameNoReplace(pending, m_installed))
+        if (!platform::renameNoReplace(pending, m_installed))
             throw common::Error::cannotOpen(m_installed);
-        syncFolder(dir);
+        platform::syncFolder(dir);
         return {m_installed, convertedInPlace(m_installed, backup)};
     }
     // Another Quorvi may have converted it while this one waited for the lock.
@@ -253,18 +212,18 @@ BankChoice BankLocation::convertInPlace() const
 
     QFile::remove(pending); // left by a conversion that stopped before it was complete
     copyAsSqlite(m_installed, pending);
-    syncFolder(dir);
+    platform::syncFolder(dir);
     // Without hard links the original is moved; a crash before the converted file takes its name
     // is finished by the next start.
     const QString backup = keepUnderBackupName(m_installed, m_installed + u".jet"_s, [&](const QString &name) {
-        return renameNoReplace(m_installed, name);
+        return platform::renameNoReplace(m_installed, name);
     });
     if (backup.isEmpty())
         throw common::Error::cannotOpen(m_installed);
-    syncFolder(dir);
-    if (std::rename(native(pending).constData(), native(m_installed).constData()) != 0)
+    platform::syncFolder(dir);
+    if (!platform::replaceFile(pending, m_installed))
         throw common::Error::cannotOpen(m_installed);
-    syncFolder(dir);
+    platform::syncFolder(dir);
     return {m_installed, convertedInPlace(m_installed, backup)};
 }
 
@@ -348,7 +307,7 @@ BankChoice BankLocation::renewUserCopy(const QString &copy, bool convert) const
         QFile::remove(pending);
         throw;
     }
-    syncFolder(dir);
+    platform::syncFolder(dir);
 
     QString backup;
     if (hadCopy) {
@@ -362,17 +321,17 @@ BankChoice BankLocation::renewUserCopy(const QString &copy, bool convert) const
                 errno = EIO;
                 return false;
             }
-            return renameNoReplace(part, name);
+            return platform::renameNoReplace(part, name);
         });
         if (backup.isEmpty())
             throw cannotStore(m_installed, copy);
-        syncFolder(dir);
+        platform::syncFolder(dir);
     }
-    if (std::rename(native(pending).constData(), native(copy).constData()) != 0) {
+    if (!platform::replaceFile(pending, copy)) {
         QFile::remove(pending);
         throw cannotStore(m_installed, copy);
     }
-    syncFolder(dir);
+    platform::syncFolder(dir);
 
     if (adopted) {
         return {copy, renewedCopy(QStringLiteral("答案现在按程序文件夹分别保存：原来的个人副本“%1”已按题库“%2”"
@@ -403,10 +362,10 @@ bool BankLocation::adoptSharedCopy(const QString &copy) const
         return false;
     // A save cut off in an earlier run is rolled back before the file leaves its journal behind.
     common::Database::open(shared, common::Database::Access::ReadWrite);
-    if (!renameNoReplace(shared, copy))
+    if (!platform::renameNoReplace(shared, copy))
         throw cannotStore(m_installed, copy);
-    syncFolder(m_userDir);
-    syncFolder(QFileInfo(copy).path());
+    platform::syncFolder(m_userDir);
+    platform::syncFolder(QFileInfo(copy).path());
     return true;
 }
 

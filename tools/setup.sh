@@ -10,6 +10,12 @@ PACKAGES+=(libseccomp-dev)
 PACKAGES+=(dpkg-dev file desktop-file-utils appstream)
 # The cross compiler that checks the Windows registry code builds.
 PACKAGES+=(g++-mingw-w64-x86-64)
+# The Windows release: the cross compiler with posix threads, what builds Qt, SQLite and libmdb
+# from Debian's sources, the installer maker and zip; Wine and X for its tests.
+if [ -n "${TAMSEL_WINDOWS_PACKAGES:-}" ]; then
+    PACKAGES+=(g++-mingw-w64-x86-64-posix dpkg-dev python3 tcl autoconf automake libtool nsis zip)
+    PACKAGES+=(wine wine64 xvfb xauth)
+fi
 # CI's fuzz targets need clang and libFuzzer; building and testing do not.
 if [ -n "${TAMSEL_FUZZ_PACKAGES:-}" ]; then
     PACKAGES+=(clang libclang-rt-14-dev)

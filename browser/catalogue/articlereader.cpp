@@ -48,12 +48,7 @@ QString readArticle(const QString &path)
     return articleText(bytes);
 }
 
-ArticleDecoder::ArticleDecoder()
-    // Not stateless: a double-byte character split between two pieces is kept until its second
-    // byte arrives.
-    : m_decoder("windows-936")
-{
-}
+ArticleDecoder::ArticleDecoder() = default;
 
 QString ArticleDecoder::decode(QByteArrayView piece)
 {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "codec936.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFile>
 #include <QString>
-#include <QStringDecoder>
 
 namespace tamsel {
 
@@ -29,7 +30,7 @@ public:
     QString finish();
 
 private:
-    QStringDecoder m_decoder;
+    common::Decoder936 m_decoder;
     QByteArray m_lines;          // the piece with its line ends made CR LF, reused
     bool m_afterCr = false;      // the last byte given was a CR: an LF next belongs to it
     bool m_lineOpen = false;     // bytes have been given since the last line end

@@ -28,3 +28,11 @@ fetch_source() {
     [ -n "$(ls "$TAMSEL_WINDOWS_CACHE"/apt/lists/*Sources* 2>/dev/null)" ] || windows_apt -qq update
     (cd "$dir" && windows_apt -qq source "$spec")
 }
+
+# The MinGW-w64 run-time libraries the programs and Qt use, one path per line.
+windows_runtime_dlls() {
+    local dll
+    for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+        realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)"
+    done
+}
