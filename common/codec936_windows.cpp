@@ -7,6 +7,9 @@ namespace common {
 namespace {
 
 constexpr UINT kCodePage = 936;
+// Microsoft's table maps the byte 0xFF to this private-use character; not every system's copy of
+// the table has it (Wine's does not), so it is mapped here, both ways.
+constexpr char16_t kByteFF = 0xF8F5;
 
 bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
@@ -74,6 +77,12 @@ QString Decoder936::decode(QByteArrayView piece)
     const qsizetype n = piece.size();
     while (i < n) {
         const auto b = uchar(piece[i]);
+        if (b == 0xFF) {
+            flush(start, i);
+            out.append(QChar(kByteFF));
+            start = ++i;
+            continue;
+        }
         if (!isLeadByte(b)) {
             ++i;
             continue;
@@ -103,15 +112,29 @@ bool Decoder936::hasError() const
 QByteArray encode936(QStringView text, bool *hadErrors)
 {
     QByteArray bytes;
-    BOOL usedDefault = FALSE;
-    if (!text.isEmpty()) {
-        const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
-        const int size = WideCharToMultiByte(kCodePage, 0, wide, int(text.size()), nullptr, 0, "?", &usedDefault);
-        bytes.resize(size);
-        WideCharToMultiByte(kCodePage, 0, wide, int(text.size()), bytes.data(), size, "?", &usedDefault);
+    bool errors = false;
+    const auto convert = [&](QStringView run) {
+        if (run.isEmpty())
+            return;
+        BOOL usedDefault = FALSE;
+        const auto *wide = reinterpret_cast<const wchar_t *>(run.utf16());
+        const int size = WideCharToMultiByte(kCodePage, 0, wide, int(run.size()), nullptr, 0, "?", &usedDefault);
+        const qsizetype at = bytes.size();
+        bytes.resize(at + size);
+        WideCharToMultiByte(kCodePage, 0, wide, int(run.size()), bytes.data() + at, size, "?", &usedDefault);
+        errors = errors || usedDefault;
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QChar(kByteFF)) {
+            convert(text.sliced(start, i - start));
+            bytes.append('\xFF');
+            start = i + 1;
+        }
     }
+    convert(text.sliced(start));
     if (hadErrors)
-        *hadErrors = usedDefault;
+        *hadErrors = errors;
     return bytes;
 }
 

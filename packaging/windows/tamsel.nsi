@@ -42,6 +42,7 @@ VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "ProductName" "Tamsel VB 学习参考"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "FileDescription" "Tamsel VB 学习参考 安装程序"
+VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "LegalCopyright" "Tamsel"
 
 Function .onInit
   ${IfNot} ${RunningX64}

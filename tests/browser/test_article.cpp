@@ -8,7 +8,9 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -68,7 +70,9 @@ void ArticleTest::readArticle_data()
     QTest::newRow("missing file") << u"data2.txt"_s << 53;
     QTest::newRow("folder") << u"folder"_s << 53;
     QTest::newRow("unreadable file") << u"locked.txt"_s << 3051;
+#ifdef Q_OS_UNIX
     QTest::newRow("pipe that no one writes to") << u"pipe"_s << 3051;
+#endif
 }
 
 void ArticleTest::readArticle()
@@ -79,14 +83,19 @@ void ArticleTest::readArticle()
     QFile file(path);
     if (name == u"folder") {
         QVERIFY(QDir(m_dir->path()).mkdir(name));
+#ifdef Q_OS_UNIX
     } else if (name == u"pipe") {
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
     } else if (number != 53) {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("A\nB\r\xB4\xB0\xCC\xE5");
         file.close();
     }
     if (number == 3051 && name != u"pipe") {
+#ifdef Q_OS_WIN
+        QSKIP("Windows files have access lists, not permission bits");
+#endif
         QVERIFY(file.setPermissions({}));
         if (file.open(QIODevice::ReadOnly))
             QSKIP("The superuser reads any file");

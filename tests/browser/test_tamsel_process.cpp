@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +65,7 @@ void TamselProcessTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    for (const QString &file : {u"Tamsel"_s, u"vb.MDB"_s, u"api.mdb"_s, u"shili.mdb"_s})
+    for (const QString &file : {u"Tamsel"_s + common::platform::executableSuffix(), u"vb.MDB"_s, u"api.mdb"_s, u"shili.mdb"_s})
         QVERIFY2(QFile::copy(QStringLiteral(TEST_PROGRAM_DIR) + u'/' + file, folder() + u'/' + file), qPrintable(file));
 }
 
@@ -117,7 +118,7 @@ void TamselProcessTest::start()
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QDir::tempPath());
-    process.start(folder() + u"/Tamsel"_s, {});
+    process.start(folder() + u"/Tamsel"_s + common::platform::executableSuffix(), {});
     QVERIFY(process.waitForStarted());
     const bool ended = process.waitForFinished(staysUp ? 2000 : 10000);
     const QString errors = QString::fromUtf8(process.readAllStandardError());

@@ -32,7 +32,12 @@ const QString kTable = u"标题"_s;
 const QString kKey = u"键"_s;
 const QString kText = u"内容"_s;
 // Characters a file name may hold that mean something else in a URI.
+// Characters a file URI must escape (Windows names cannot hold '?').
+#ifdef Q_OS_WIN
+const QString kFolder = u"程序 #1&%20"_s;
+#else
 const QString kFolder = u"程序 #1?%20"_s;
+#endif
 
 // A connection of another program, made without the record layer.
 struct Raw
@@ -73,6 +78,13 @@ enum Damage {
 };
 
 // A file system that is full: no journal can be created.
+// The system's own file layer ("unix", "win32"), found before any test makes another the default.
+sqlite3_vfs *systemVfs()
+{
+    static sqlite3_vfs *const vfs = sqlite3_vfs_find(nullptr);
+    return vfs;
+}
+
 sqlite3_vfs g_fullDisk;
 int (*g_realOpen)(sqlite3_vfs *, sqlite3_filename, sqlite3_file *, int, int *) = nullptr;
 int openOnFullDisk(sqlite3_vfs *vfs, sqlite3_filename name, sqlite3_file *file, int flags, int *outFlags)
@@ -314,7 +326,7 @@ void DatabaseTest::cleanup()
     if (m_dir)
         QFile::setPermissions(m_dir->filePath(kFolder), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     common::SqliteBackend::setStatementTimeLimit(std::chrono::seconds(3));
-    sqlite3_vfs_register(sqlite3_vfs_find("unix"), 1);
+    sqlite3_vfs_register(systemVfs(), 1);
 }
 
 void DatabaseTest::hostileFiles_data()
@@ -505,7 +517,7 @@ void DatabaseTest::hostileFiles()
         makeReadOnly(folder);
         break;
     case DiskFull:
-        g_fullDisk = *sqlite3_vfs_find("unix");
+        g_fullDisk = *systemVfs();
         g_fullDisk.zName = "full";
         g_realOpen = g_fullDisk.xOpen;
         g_fullDisk.xOpen = openOnFullDisk;

@@ -2,6 +2,7 @@
 #include "error.h"
 #include "form1.h"
 #include "jetbackend.h"
+#include "platform.h"
 #include "messenger.h"
 #include "processstarter.h"
 #include "registry.h"
@@ -83,7 +84,7 @@ void JetProcessTest::programs()
     QFETCH(bool, withReader);
     QFETCH(bool, staysUp);
     if (!withReader)
-        QVERIFY(QFile::remove(folder() + u"/jetread"_s));
+        QVERIFY(QFile::remove(folder() + u"/jetread"_s + common::platform::executableSuffix()));
     const QByteArray bank = testsupport::fileBytes(folder() + u"/shiti.mdb"_s);
 
     QProcess process;
@@ -118,7 +119,7 @@ void JetProcessTest::programs()
 // been shown and events processed, as on a desktop: the API list and the technique data are there.
 void JetProcessTest::knowledgeTree()
 {
-    common::JetBackend::setReaderPath(folder() + u"/jetread"_s);
+    common::JetBackend::setReaderPath(folder() + u"/jetread"_s + common::platform::executableSuffix());
     const auto db = common::Database::open(folder() + u"/vb.MDB"_s, common::Database::Access::ReadOnly);
     const QStringList tables = db->tableNames();
     QVERIFY(tables.size() > 1);

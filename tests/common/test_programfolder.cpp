@@ -64,7 +64,13 @@ void ProgramFolderTest::path()
         QFile f(full);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    QCOMPARE(common::ProgramFolder(dir.path() + folderEnd).path(suffix), dir.path() + u'/' + expected);
+    const QString found = common::ProgramFolder(dir.path() + folderEnd).path(suffix);
+#ifdef Q_OS_WIN
+    // The system itself finds a name in any case: it is kept as written.
+    QCOMPARE(found.toLower(), (dir.path() + u'/' + expected).toLower());
+#else
+    QCOMPARE(found, dir.path() + u'/' + expected);
+#endif
 }
 
 void ProgramFolderTest::folderNameNotUtf8_data()
@@ -92,6 +98,9 @@ void ProgramFolderTest::folderNameNotUtf8_data()
 // programs are started through a symlink with a plain name in another folder, from elsewhere.
 void ProgramFolderTest::folderNameNotUtf8()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows names are UTF-16: every one of them has a QString");
+#endif
     namespace fs = std::filesystem;
     QFETCH(QString, source);
     QFETCH(QString, program);

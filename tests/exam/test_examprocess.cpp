@@ -1,4 +1,5 @@
 #include "bankfixture.h"
+#include "platform.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +20,8 @@ using namespace Qt::StringLiterals;
 using bankfixture::Damage;
 
 namespace {
+
+const QString kSuffix = common::platform::executableSuffix();
 
 // A save cut off by a kill leaves a journal behind that a reader with write access rolls back,
 // as the next window to open the bank does; the read-only checks below could not.
@@ -50,6 +53,7 @@ private Q_SLOTS:
 private:
     QString folder() const { return QFileInfo(m_dir->path()).canonicalFilePath(); }
     QString bankPath() const { return folder() + u"/shiti.mdb"_s; }
+    QString quorviPath() const { return folder() + u"/Quorvi"_s + kSuffix; }
     // The one per-user copy a program made under its per-user data folder.
     QString userCopy(const QString &program) const;
     void setFolderWritable(bool writable);
@@ -64,7 +68,7 @@ void ExamProcessTest::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_home = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid() && m_home->isValid());
-    QVERIFY(QFile::copy(QStringLiteral(TEST_PROGRAM_DIR "/Quorvi"), folder() + u"/Quorvi"_s));
+    QVERIFY(QFile::copy(QStringLiteral(TEST_PROGRAM_DIR "/Quorvi") + kSuffix, quorviPath()));
 }
 
 QString ExamProcessTest::userCopy(const QString &program) const
@@ -119,7 +123,7 @@ void ExamProcessTest::failedStart()
     const QByteArray goodBefore = bankfixture::fileBytes(goodBank);
 
     QProcess quorvi;
-    start(quorvi, folder() + u"/Quorvi"_s, namingAnotherBank ? QStringList{goodBank} : QStringList{});
+    start(quorvi, quorviPath(), namingAnotherBank ? QStringList{goodBank} : QStringList{});
     QVERIFY(quorvi.waitForFinished(30000));
     QCOMPARE(quorvi.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quorvi.exitCode(), 1);
@@ -137,7 +141,7 @@ void ExamProcessTest::runsOnItsBank()
     bankfixture::writeBank(bankPath(), bankfixture::numbered(3, {u"B"_s}));
     const QByteArray before = bankfixture::fileBytes(bankPath());
     QProcess quorvi;
-    start(quorvi, folder() + u"/Quorvi"_s, {u"--anything"_s});
+    start(quorvi, quorviPath(), {u"--anything"_s});
     QVERIFY2(!quorvi.waitForFinished(1500), quorvi.readAllStandardError().constData());
     quorvi.kill();
     QVERIFY(quorvi.waitForFinished());
@@ -285,7 +289,7 @@ void ExamProcessTest::upgradedReadOnlyInstall()
     // a moment later.
     const auto run = [this](const QString &awaited) {
         QProcess quorvi;
-        start(quorvi, folder() + u"/Quorvi"_s, {});
+        start(quorvi, quorviPath(), {});
         quorvi.setReadChannel(QProcess::StandardError);
         QByteArray told;
         while (!QString::fromUtf8(told).contains(awaited) && quorvi.waitForReadyRead(30000))
@@ -321,7 +325,7 @@ void ExamProcessTest::upgradedReadOnlyInstall()
     const QString third = run({});
     QVERIFY2(!third.contains(copy) && !third.startsWith(u"ended"), qPrintable(third));
     QCOMPARE(bankfixture::fileBytes(bankPath()), installed);
-    QCOMPARE(QDir(folder()).entryList(QDir::Files), (QStringList{u"Quorvi"_s, u"shiti.mdb"_s}));
+    QCOMPARE(QDir(folder()).entryList(QDir::Files), (QStringList{u"Quorvi"_s + kSuffix, u"shiti.mdb"_s}));
     setFolderWritable(true);
 }
 

@@ -25,9 +25,11 @@ werror=OFF
 [ -n "${CI:-}" ] && werror=ON
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+# Qt's own toolchain file finds Qt for Windows, and loads ours for the compiler.
+cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DTAMSEL_WERROR="$werror" "${launcher[@]}" \
-    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DTAMSEL_WINDOWS_SQLITE="$sqlite" -DTAMSEL_WINDOWS_MDB="$mdb" -DTAMSEL_HOST_TOOLS="$host_build/tools" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/windows/wine-run.sh" \
     -DBUILD_TESTING="$([ -n "${TAMSEL_WINDOWS_TESTS:-}" ] && echo ON || echo OFF)"

@@ -16,10 +16,12 @@ fi
 if [ ! -f "$WINEPREFIX/.tamsel-ready" ]; then
     rm -rf "$WINEPREFIX"
     # No Mono or Gecko installers: nothing here needs them, and they would ask.
-    WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 /usr/lib/wine/wine64 wineboot --init
+    # (The server Wine starts keeps what it inherits open: it never gets this script's output.)
+    WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
     # A crash ends the program instead of opening a dialog that waits for a click.
-    timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
     touch "$WINEPREFIX/.tamsel-ready"
 fi
-/usr/lib/wine/wineserver -p
+/usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null

@@ -9,6 +9,13 @@ source "$here/common.sh"
 
 export WINEPREFIX=${WINEPREFIX:-$TAMSEL_WINDOWS_CACHE/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
+# Without a console Qt sends messages and test results to the debugger; here they are wanted on
+# the standard streams.
+export QT_FORCE_STDERR_LOGGING=${QT_FORCE_STDERR_LOGGING:-1}
+# Offscreen, Qt draws text with the fonts of a folder it is given.
+if [ "${QT_QPA_PLATFORM:-}" = offscreen ] && [ -z "${QT_QPA_FONTDIR:-}" ]; then
+    export QT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\wqy'
+fi
 # Wine hands a program no QT_* variable of Linux; WINEQT_* ones it passes on without the prefix.
 while IFS='=' read -r name value; do
     case $name in QT_*) export "WINE$name=$value" ;; esac
