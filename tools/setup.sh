@@ -14,7 +14,7 @@ PACKAGES+=(g++-mingw-w64-x86-64)
 # from Debian's sources, the installer maker and zip; Wine and X for its tests.
 if [ -n "${TAMSEL_WINDOWS_PACKAGES:-}" ]; then
     PACKAGES+=(g++-mingw-w64-x86-64-posix dpkg-dev python3 tcl autoconf automake libtool nsis zip)
-    PACKAGES+=(wine wine64 xvfb xauth)
+    PACKAGES+=(wine wine64 xvfb xauth xdotool)
 fi
 # CI's fuzz targets need clang and libFuzzer; building and testing do not.
 if [ -n "${TAMSEL_FUZZ_PACKAGES:-}" ]; then

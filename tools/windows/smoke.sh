@@ -74,8 +74,7 @@ before=$(answers)
 choice=A
 offset=21
 [ "$before" = A ] && choice=B && offset=117
-eval "$(xdotool getwindowgeometry --shell "$quorvi")"
-xdotool mousemove $((X + offset)) $((Y + 404))
+xdotool mousemove --window "$quorvi" "$offset" 424
 sleep 0.3
 xdotool mousedown 1
 sleep 0.1

@@ -25,3 +25,8 @@ if [ ! -f "$WINEPREFIX/.tamsel-ready" ]; then
     touch "$WINEPREFIX/.tamsel-ready"
 fi
 /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+# Wine's own services and desktop process start with the first program and keep what it
+# inherited open; started here, they hold no test's output.
+timeout 120 /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null
+timeout 60 /usr/lib/wine/wine64 explorer /desktop >/dev/null 2>&1 </dev/null &
+sleep 2
