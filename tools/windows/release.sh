@@ -51,8 +51,9 @@ windows_runtime_dlls | xargs -I{} cp {} "$folder/"
 cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$folder/styles/"
 cp "$qt/plugins/imageformats/qjpeg.dll" "$folder/imageformats/"
-# Qt's own texts (buttons of message boxes) in Chinese, from Debian's translations.
-cp /usr/share/qt6/translations/{qt,qtbase}_zh_CN.qm "$folder/translations/"
+# Qt's own texts (buttons of message boxes) in Chinese, from Debian's translations: the catalogue
+# the programs load and the two it names, without which it does not load.
+cp /usr/share/qt6/translations/{qt,qtbase,qtmultimedia}_zh_CN.qm "$folder/translations/"
 # Qt looks for its plugins and translations here, never in the folder it was built into.
 printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n' >"$folder/qt.conf"
 x86_64-w64-mingw32-strip "$folder"/*.exe "$folder"/*.dll "$folder"/*/*.dll

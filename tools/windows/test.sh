@@ -10,7 +10,7 @@ export TAMSEL_WINDOWS_QT=$(tools/windows/build-qt.sh | tail -n1)
 win=${TAMSEL_WINDOWS_BUILD_DIR:-build-windows}
 # The tests use Qt where it was built; its texts in Chinese go where they go in the release.
 mkdir -p "$TAMSEL_WINDOWS_QT/translations"
-cp -u /usr/share/qt6/translations/{qt,qtbase}_zh_CN.qm "$TAMSEL_WINDOWS_QT/translations/"
+cp -u /usr/share/qt6/translations/{qt,qtbase,qtmultimedia}_zh_CN.qm "$TAMSEL_WINDOWS_QT/translations/"
 
 # An X display before Wine's first start, or its windows never show.
 xvfb=
@@ -33,9 +33,8 @@ echo "Wine prefix ready in $(( $(date +%s) - start )) s"
 echo "== The suite under Wine"
 # Not yet run under Wine, each for a reason of the test, not of the program: read-only folders
 # made with permission bits (test_database, test_examlogic), a driver's output read with Linux
-# line ends (test_tamsel_process), processes killed and raced the Linux way (test_examprocess),
-# and Qt's button texts, which the Windows platform takes from elsewhere (test_form1).
-linux_only='^(test_database|test_examlogic|test_tamsel_process|test_examprocess|test_form1)$'
+# line ends (test_tamsel_process) and processes killed and raced the Linux way (test_examprocess).
+linux_only='^(test_database|test_examlogic|test_tamsel_process|test_examprocess)$'
 (cd "$win" && ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -E "$linux_only")
 
 echo "== The installer under Wine"
