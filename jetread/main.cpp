@@ -484,7 +484,9 @@ void writeCsv(Reader &reader, const char *name, Output &out)
         [&](const std::vector<MdbColumn *> &columns) {
             std::string line;
             for (size_t i = 0; i < columns.size(); ++i) {
-                line += (i ? "," : "") + csvQuoted(columns[i]->name);
+                if (i)
+                    line += ',';
+                line += csvQuoted(columns[i]->name);
                 quoted.push_back(isText(columns[i]->col_type));
             }
             out.text(line + "\r\n");
