@@ -2,6 +2,7 @@
 # The Windows test stage: the release built with its tests, the tests run as Windows programs
 # under Wine, then the installer tried the way a user uses it (tools/windows/smoke.sh).
 set -euo pipefail
+trap 'echo "tools/windows/test.sh: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/../.."
 root=$PWD
 TAMSEL_WINDOWS_TESTS=1 tools/windows/release.sh

@@ -24,9 +24,15 @@ if [ ! -f "$WINEPREFIX/.tamsel-ready" ]; then
     /usr/lib/wine/wineserver -w
     touch "$WINEPREFIX/.tamsel-ready"
 fi
-/usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+# (A server already running for this prefix, as after an earlier run, is used as it is.)
+/usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null || true
 # Wine's own services and desktop process start with the first program and keep what it
 # inherited open; started here, they hold no test's output.
-timeout 120 /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null
+# (The first command after a server stopped may fail while the old one goes: tried again.)
+for attempt in 1 2 3; do
+    timeout 120 /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null && break
+    [ "$attempt" -lt 3 ] || { echo "wine-prefix.sh: Wine does not start in $WINEPREFIX" >&2; exit 1; }
+    sleep 2
+done
 timeout 60 /usr/lib/wine/wine64 explorer /desktop >/dev/null 2>&1 </dev/null &
 sleep 2
