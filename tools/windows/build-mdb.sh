@@ -26,15 +26,7 @@ fi
 
 compiler=$($cc -dumpfullversion)
 key=$(printf '%s\n' "$tarball_sha256" "$compiler" "$(cat "$0" "$iconv_header")" | sha256sum | cut -c1-16)
-prefix=$TAMSEL_WINDOWS_CACHE/mdb-$key
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-work=$TAMSEL_WINDOWS_CACHE/mdb-build-$key
-rm -rf "$work" "$prefix"
-mkdir -p "$work"
+begin_cached_build mdb "$key"
 # Debian serves this version's upstream tarball but no longer its .dsc, without which
 # `apt-get source` fails: the tarball alone, from where apt says it is, checked against its
 # digest (asked in the empty work folder: apt leaves out what it finds already downloaded there).
@@ -87,6 +79,4 @@ grep -q '^#define MDBTOOLS_H_HAVE_ICONV_H 1$' "$src/include/mdbtools.h" \
     || { echo "configure did not take the iconv header" >&2; exit 1; }
 make -C "$src/src/libmdb" install >&2
 make -C "$src/include" install >&2
-touch "$prefix/.complete"
-rm -rf "$work"
-echo "$prefix"
+end_cached_build

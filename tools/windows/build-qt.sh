@@ -12,15 +12,7 @@ qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 key=$(printf '%s\n' "$qt_version" "$compiler" "$(cat "$0" "$here/../../cmake/mingw-w64.cmake")" \
     | sha256sum | cut -c1-16)
-prefix=$TAMSEL_WINDOWS_CACHE/qt-$key
-if [ -f "$prefix/.complete" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
-work=$TAMSEL_WINDOWS_CACHE/qt-build-$key
-rm -rf "$work" "$prefix"
-mkdir -p "$work"
+begin_cached_build qt "$key"
 fetch_source qt6-base/bookworm "$work"
 src=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name 'qt6-base-*' | head -n1)
 
@@ -64,6 +56,4 @@ cmake -S "$src" -B "$work/build" -G Ninja \
     "${features[@]}"
 cmake --build "$work/build" --parallel "$(nproc)"
 cmake --install "$work/build" --strip
-touch "$prefix/.complete"
-rm -rf "$work"
-echo "$prefix"
+end_cached_build

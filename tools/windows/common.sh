@@ -22,11 +22,11 @@ SOURCES
         -o APT::Sandbox::User=root "$@"
 }
 
-# fetch_source PACKAGE/SUITE DIR: the source package unpacked (Debian's patches applied) in DIR.
+# fetch_source PACKAGE[/SUITE|=VERSION] DIR: the source package unpacked (Debian's patches applied) in DIR.
 fetch_source() {
-    local spec=$1 dir=$2
+    local package=$1 dir=$2
     [ -n "$(ls "$TAMSEL_WINDOWS_CACHE"/apt/lists/*Sources* 2>/dev/null)" ] || windows_apt -qq update
-    (cd "$dir" && windows_apt -qq source "$spec")
+    (cd "$dir" && windows_apt -qq source "$package")
 }
 
 # The MinGW-w64 run-time libraries the programs and Qt use, one path per line.
@@ -35,4 +35,26 @@ windows_runtime_dlls() {
     for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
         realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)"
     done
+}
+
+# begin_cached_build NAME KEY: sets `prefix`, the cache folder of this build, and `work`, an empty
+# scratch folder beside it. When the cache folder is complete already, prints it and ends the
+# script.
+begin_cached_build() {
+    prefix=$TAMSEL_WINDOWS_CACHE/$1-$2
+    work=$TAMSEL_WINDOWS_CACHE/$1-build-$2
+    if [ -f "$prefix/.complete" ]; then
+        echo "$prefix"
+        exit 0
+    fi
+    rm -rf "$work" "$prefix"
+    mkdir -p "$work" "$prefix"
+}
+
+# end_cached_build: marks the cache folder complete, drops the scratch folder and prints the
+# cache folder.
+end_cached_build() {
+    touch "$prefix/.complete"
+    rm -rf "$work"
+    echo "$prefix"
 }
