@@ -40,9 +40,9 @@ bool replaceFile(const QString &from, const QString &to);
 bool hardLink(const QString &existing, const QString &link);
 
 // Confines a process the programs start on untrusted input: at most `addressSpace` bytes of
-// memory and `cpuSeconds` of processor time, and on Windows it dies with the handle its parent holds. Set up
-// before QProcess::start(); started() must follow a successful start and says whether the process
-// now runs confined (when false, kill it).
+// memory and `cpuSeconds` of processor time, and on Windows it dies with the handle its parent
+// holds. Set up before QProcess::start(); started() must follow a successful start and says
+// whether the process now runs confined (when false, kill it).
 class ProcessConfinement
 {
 public:
